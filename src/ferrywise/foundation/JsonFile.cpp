@@ -1,0 +1,163 @@
+#include "ferrywise/foundation/JsonFile.hpp"
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ferrywise {
+namespace {
+
+[[noreturn]] void fail(int error, const std::string& what, const std::filesystem::path& path) {
+    throw std::system_error(error, std::generic_category(), what + " " + path.string());
+}
+
+// Closes the descriptor and removes the temporary file unless the write was committed.
+class TemporaryFile {
+  public:
+    explicit TemporaryFile(const std::filesystem::path& target) {
+        auto pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+        fd_ = mkstemp(pattern.data());
+        if (fd_ < 0) {
+            fail(errno, "Could not create a temporary file for", target);
+        }
+        path_ = pattern;
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        if (!committed_) {
+            ::unlink(path_.c_str());
+        }
+    }
+
+    [[nodiscard]] int fd() const noexcept { return fd_; }
+    [[nodiscard]] const std::string& path() const noexcept { return path_; }
+
+    void close() {
+        int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) {
+            fail(errno, "Could not close", path_);
+        }
+    }
+
+    void commit() noexcept { committed_ = true; }
+
+  private:
+    int fd_ = -1;
+    std::string path_;
+    bool committed_ = false;
+};
+
+void writeAll(int fd, std::string_view data, const std::filesystem::path& path) {
+    while (!data.empty()) {
+        auto written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            fail(errno, "Could not write", path);
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+void syncFolder(const std::filesystem::path& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);  // best effort: the rename itself already happened
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+std::string JsonFile::serialize(const nlohmann::json& value) {
+    // nlohmann's objects are ordered maps, so the keys come out sorted.
+    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+void JsonFile::write(const std::filesystem::path& path, const nlohmann::json& value) {
+    writeData(path, serialize(value));
+}
+
+void JsonFile::writeData(const std::filesystem::path& path, std::string_view data) {
+    auto folder = path.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        fail(error.value(), "Could not create the folder for", path);
+    }
+    TemporaryFile temporary(folder / path.filename());
+    // Keep the permissions of the file being replaced; new files are private to the user.
+    struct stat existing {};
+    mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
+    ::fchmod(temporary.fd(), mode);
+    writeAll(temporary.fd(), data, path);
+    if (::fsync(temporary.fd()) != 0) {
+        fail(errno, "Could not flush", path);
+    }
+    temporary.close();
+    if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
+        fail(errno, "Could not replace", path);
+    }
+    temporary.commit();
+    syncFolder(folder);
+}
+
+JsonFile::ReadResult JsonFile::read(const std::filesystem::path& path) noexcept {
+    ReadResult result;
+    try {
+        std::error_code error;
+        if (!std::filesystem::exists(path, error) && !error) {
+            return result;
+        }
+        auto data = readData(path);
+        if (!data) {
+            result.status = Status::unreadable;
+            result.problem = "the file cannot be read";
+            return result;
+        }
+        result.value = nlohmann::json::parse(*data);
+        result.status = Status::ok;
+    } catch (const std::exception& exception) {
+        result.status = Status::unreadable;
+        result.value = nullptr;
+        result.problem = exception.what();
+    }
+    return result;
+}
+
+std::optional<std::string> JsonFile::readData(const std::filesystem::path& path) noexcept {
+    try {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error)) {
+            return std::nullopt;
+        }
+        std::ifstream stream(path, std::ios::binary);
+        if (!stream) {
+            return std::nullopt;
+        }
+        std::ostringstream content;
+        content << stream.rdbuf();
+        if (stream.bad()) {
+            return std::nullopt;
+        }
+        return std::move(content).str();
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace ferrywise

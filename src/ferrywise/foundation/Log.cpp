@@ -1,0 +1,185 @@
+#include "ferrywise/foundation/Log.hpp"
+
+#include <cctype>
+#include <cstdio>
+
+#include <syslog.h>
+
+#include "ferrywise/foundation/Paths.hpp"
+
+namespace ferrywise {
+namespace {
+
+struct LogState {
+    std::mutex mutex;
+    std::string subsystem = Paths::defaultBundleIdentifier;
+    std::shared_ptr<LogSink> sink;
+};
+
+LogState& state() {
+    static LogState instance;
+    return instance;
+}
+
+class SyslogSink final : public LogSink {
+  public:
+    void write(const LogRecord& record) override {
+        std::lock_guard lock(mutex_);
+        if (identifier_ != record.subsystem) {
+            // openlog keeps the pointer, so the identifier must outlive it.
+            identifier_ = record.subsystem;
+            openlog(identifier_.c_str(), LOG_PID, LOG_USER);
+        }
+        syslog(record.level == LogLevel::error ? LOG_ERR : LOG_NOTICE, "[%s] %s", record.category.c_str(),
+               record.message.c_str());
+    }
+
+  private:
+    std::mutex mutex_;
+    std::string identifier_;
+};
+
+bool isLengthModifier(char c) {
+    return c == 'h' || c == 'l' || c == 'q' || c == 'z' || c == 'j' || c == 't';
+}
+
+}  // namespace
+
+std::shared_ptr<LogSink> makeSyslogSink() {
+    return std::make_shared<SyslogSink>();
+}
+
+void RecordingLogSink::write(const LogRecord& record) {
+    std::lock_guard lock(mutex_);
+    records_.push_back(record);
+}
+
+std::vector<LogRecord> RecordingLogSink::records() const {
+    std::lock_guard lock(mutex_);
+    return records_;
+}
+
+std::vector<std::string> RecordingLogSink::messages(std::string_view category) const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> result;
+    for (const auto& record : records_) {
+        if (category.empty() || record.category == category) {
+            result.push_back(record.message);
+        }
+    }
+    return result;
+}
+
+void RecordingLogSink::clear() {
+    std::lock_guard lock(mutex_);
+    records_.clear();
+}
+
+namespace detail {
+
+std::string logArgument(std::string_view value) {
+    return std::string(value);
+}
+std::string logArgument(bool value) {
+    return value ? "true" : "false";
+}
+std::string logArgument(std::int64_t value) {
+    return std::to_string(value);
+}
+std::string logArgument(std::uint64_t value) {
+    return std::to_string(value);
+}
+std::string logArgument(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", value);
+    return buffer;
+}
+
+std::string formatLogMessage(std::string_view format, const std::vector<std::string>& arguments) {
+    std::string result;
+    result.reserve(format.size() + 16);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%' || i + 1 == format.size()) {
+            result += format[i];
+            continue;
+        }
+        if (format[i + 1] == '%') {
+            result += '%';
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        if (format[j] == '{') {
+            auto close = format.find('}', j);
+            if (close == std::string_view::npos) {
+                result += format[i];
+                continue;
+            }
+            j = close + 1;
+        }
+        while (j < format.size() && isLengthModifier(format[j])) {
+            ++j;
+        }
+        bool isConversion = j < format.size() &&
+                            (std::isalpha(static_cast<unsigned char>(format[j])) != 0 || format[j] == '@');
+        if (!isConversion || next == arguments.size()) {
+            result += format[i];
+            continue;
+        }
+        result += arguments[next++];
+        i = j;
+    }
+    return result;
+}
+
+}  // namespace detail
+
+void Logger::write(LogLevel level, std::string message) const {
+    auto& shared = state();
+    std::shared_ptr<LogSink> sink;
+    LogRecord record{{}, category_, level, std::move(message)};
+    {
+        std::lock_guard lock(shared.mutex);
+        if (!shared.sink) {
+            shared.sink = makeSyslogSink();
+        }
+        sink = shared.sink;
+        record.subsystem = shared.subsystem;
+    }
+    sink->write(record);
+}
+
+#define FERRYWISE_LOG_CATEGORY(name)       \
+    const Logger& Log::name() {            \
+        static const Logger logger(#name); \
+        return logger;                     \
+    }
+FERRYWISE_LOG_CATEGORY(applications)
+FERRYWISE_LOG_CATEGORY(routing)
+FERRYWISE_LOG_CATEGORY(rules)
+FERRYWISE_LOG_CATEGORY(picker)
+FERRYWISE_LOG_CATEGORY(onboarding)
+FERRYWISE_LOG_CATEGORY(settings)
+FERRYWISE_LOG_CATEGORY(lifecycle)
+FERRYWISE_LOG_CATEGORY(sync)
+#undef FERRYWISE_LOG_CATEGORY
+
+void Log::setSubsystem(std::string subsystem) {
+    std::lock_guard lock(state().mutex);
+    state().subsystem = std::move(subsystem);
+}
+
+std::string Log::subsystem() {
+    std::lock_guard lock(state().mutex);
+    return state().subsystem;
+}
+
+std::shared_ptr<LogSink> Log::setSink(std::shared_ptr<LogSink> sink) {
+    std::lock_guard lock(state().mutex);
+    auto previous = std::move(state().sink);
+    state().sink = std::move(sink);
+    return previous;
+}
+
+}  // namespace ferrywise

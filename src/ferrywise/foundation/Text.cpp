@@ -1,0 +1,223 @@
+#include "ferrywise/foundation/Text.hpp"
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include <unicode/brkiter.h>
+#include <unicode/coll.h>
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace ferrywise::text {
+namespace {
+
+bool isAscii(std::string_view text) {
+    for (unsigned char c : text) {
+        if (c >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Decodes the code point at `offset` and advances it; bad bytes give U+FFFD.
+char32_t nextCodePoint(std::string_view text, std::size_t& offset) {
+    UChar32 c = 0;
+    auto length = static_cast<int32_t>(text.size());
+    auto index = static_cast<int32_t>(offset);
+    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, length, c);
+    offset = static_cast<std::size_t>(index);
+    return c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
+}
+
+// Offset where the code point that ends at `end` starts.
+std::size_t previousStart(std::string_view text, std::size_t end) {
+    auto index = static_cast<int32_t>(end);
+    UChar32 c = 0;
+    U8_PREV(reinterpret_cast<const uint8_t*>(text.data()), 0, index, c);
+    (void)c;
+    return static_cast<std::size_t>(index);
+}
+
+template <typename Predicate>
+std::string_view trimming(std::string_view text, Predicate isTrimmed) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t next = start;
+        if (!isTrimmed(nextCodePoint(text, next))) {
+            break;
+        }
+        start = next;
+    }
+    std::size_t end = text.size();
+    while (end > start) {
+        std::size_t begin = previousStart(text, end);
+        std::size_t probe = begin;
+        if (!isTrimmed(nextCodePoint(text, probe))) {
+            break;
+        }
+        end = begin;
+    }
+    return text.substr(start, end - start);
+}
+
+icu::UnicodeString toUnicode(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+    std::string result;
+    text.toUTF8String(result);
+    return result;
+}
+
+// Collators are expensive to make; one per locale is kept for the life of the process. Comparing through
+// a const collator is thread-safe in ICU.
+const icu::Collator* fileManagerCollator(std::string_view localeName) {
+    static std::mutex mutex;
+    static std::map<std::string, std::unique_ptr<icu::Collator>, std::less<>> collators;
+    std::lock_guard lock(mutex);
+    if (auto found = collators.find(localeName); found != collators.end()) {
+        return found->second.get();
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    auto locale = localeName.empty() ? icu::Locale::getRoot() : icu::Locale(std::string(localeName).c_str());
+    std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(locale, status));
+    if (U_FAILURE(status) || !collator) {
+        status = U_ZERO_ERROR;
+        collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+    }
+    collator->setStrength(icu::Collator::SECONDARY);
+    collator->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+    return collators.emplace(std::string(localeName), std::move(collator)).first->second.get();
+}
+
+// Case- and diacritic-folded form: canonical decomposition, combining marks dropped, case folded.
+icu::UnicodeString folded(std::string_view text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    auto decomposed = nfd->normalize(toUnicode(text), status);
+    icu::UnicodeString result;
+    for (int32_t i = 0; i < decomposed.length();) {
+        UChar32 c = decomposed.char32At(i);
+        if (u_charType(c) != U_NON_SPACING_MARK) {
+            result.append(c);
+        }
+        i += U16_LENGTH(c);
+    }
+    return result.foldCase();
+}
+
+}  // namespace
+
+std::string lowercased(std::string_view text) {
+    if (isAscii(text)) {
+        std::string result(text);
+        for (auto& c : result) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c - 'A' + 'a');
+            }
+        }
+        return result;
+    }
+    return toUtf8(toUnicode(text).toLower(icu::Locale::getRoot()));
+}
+
+bool isWhitespace(char32_t c) noexcept {
+    return c == U'\t' || u_charType(static_cast<UChar32>(c)) == U_SPACE_SEPARATOR;
+}
+
+bool isWhitespaceOrNewline(char32_t c) noexcept {
+    if (c == U'\t' || (c >= 0x0A && c <= 0x0D) || c == 0x85) {
+        return true;
+    }
+    auto type = u_charType(static_cast<UChar32>(c));
+    return type == U_SPACE_SEPARATOR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR;
+}
+
+std::string_view trimmingWhitespace(std::string_view text) {
+    return trimming(text, isWhitespace);
+}
+
+std::string_view trimmingWhitespaceAndNewlines(std::string_view text) {
+    return trimming(text, isWhitespaceOrNewline);
+}
+
+bool isNumeric(char32_t c) noexcept {
+    return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_NUMERIC_TYPE) != U_NT_NONE;
+}
+
+bool isAllNumeric(std::string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    for (std::size_t offset = 0; offset < text.size();) {
+        if (!isNumeric(nextCodePoint(text, offset))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool containsWhitespaceOrNewline(std::string_view text) {
+    for (std::size_t offset = 0; offset < text.size();) {
+        if (isWhitespaceOrNewline(nextCodePoint(text, offset))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t graphemeCount(std::string_view text) {
+    // Printable ASCII without CR is one cluster per byte; only the rest needs the break iterator.
+    bool simple = true;
+    for (unsigned char c : text) {
+        if (c >= 0x80 || c == '\r') {
+            simple = false;
+            break;
+        }
+    }
+    if (simple) {
+        return text.size();
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> breaks(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status)) {
+        return text.size();
+    }
+    auto unicode = toUnicode(text);
+    breaks->setText(unicode);
+    std::size_t count = 0;
+    for (auto position = breaks->next(); position != icu::BreakIterator::DONE; position = breaks->next()) {
+        ++count;
+    }
+    return count;
+}
+
+std::weak_ordering localizedStandardCompare(std::string_view a, std::string_view b,
+                                            std::string_view localeName) {
+    UErrorCode status = U_ZERO_ERROR;
+    auto result = fileManagerCollator(localeName)
+                      ->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
+                                    icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
+    if (result == UCOL_LESS) {
+        return std::weak_ordering::less;
+    }
+    if (result == UCOL_GREATER) {
+        return std::weak_ordering::greater;
+    }
+    return std::weak_ordering::equivalent;
+}
+
+bool localizedStandardContains(std::string_view text, std::string_view query) {
+    if (query.empty()) {
+        return true;
+    }
+    return folded(text).indexOf(folded(query)) >= 0;
+}
+
+}  // namespace ferrywise::text

@@ -1,0 +1,193 @@
+#include "ferrywise/foundation/Url.hpp"
+
+#include <system_error>
+
+#include <boost/url/encode.hpp>
+#include <boost/url/parse.hpp>
+#include <boost/url/rfc/pchars.hpp>
+
+namespace ferrywise {
+namespace {
+
+namespace urls = boost::urls;
+
+std::string decoded(urls::pct_string_view text) {
+    // Plain percent-decoding: a "+" is not a space in a URL.
+    return text.decode(urls::encoding_opts(false, false, false));
+}
+
+std::string withoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+}  // namespace
+
+std::optional<Url> Url::parse(std::string_view text) {
+    auto result = urls::parse_uri_reference(text);
+    if (!result) {
+        return std::nullopt;
+    }
+    return Url(urls::url(*result));
+}
+
+Url Url::fromFilePath(const std::filesystem::path& path) {
+    std::error_code error;
+    auto absolute = path.is_absolute() ? path : std::filesystem::absolute(path, error);
+    if (error) {
+        absolute = path;
+    }
+    urls::url url;
+    url.set_scheme("file");
+    url.set_encoded_host("");
+    // Encode everything outside the path characters so that "%", "?" and "#" in names survive.
+    url.set_encoded_path(urls::encode(absolute.string(), urls::pchars + urls::grammar::lut_chars('/')));
+    return Url(std::move(url));
+}
+
+std::string_view Url::absoluteString() const noexcept {
+    return url_.buffer();
+}
+
+std::optional<std::string> Url::scheme() const {
+    if (!url_.has_scheme()) {
+        return std::nullopt;
+    }
+    return std::string(url_.scheme());
+}
+
+std::optional<std::string> Url::host() const {
+    if (!url_.has_authority()) {
+        return std::nullopt;
+    }
+    if (url_.host_type() == urls::host_type::ipv6 || url_.host_type() == urls::host_type::ipvfuture) {
+        return std::string(url_.encoded_host_address());
+    }
+    return decoded(url_.encoded_host());
+}
+
+std::optional<std::string> Url::port() const {
+    if (!url_.has_port()) {
+        return std::nullopt;
+    }
+    return std::string(url_.port());
+}
+
+std::string Url::path() const {
+    return decoded(url_.encoded_path());
+}
+
+std::string_view Url::encodedPath() const noexcept {
+    return url_.encoded_path();
+}
+
+std::string Url::lastPathComponent() const {
+    std::string last;
+    for (auto segment : view().encoded_segments()) {
+        if (!segment.empty()) {
+            last = decoded(segment);
+        }
+    }
+    return last;
+}
+
+std::string Url::pathExtension() const {
+    auto component = lastPathComponent();
+    auto dot = component.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == component.size()) {
+        return {};
+    }
+    return component.substr(dot + 1);
+}
+
+std::optional<std::string> Url::query() const {
+    if (!url_.has_query()) {
+        return std::nullopt;
+    }
+    return decoded(url_.encoded_query());
+}
+
+std::optional<std::string_view> Url::encodedQuery() const {
+    if (!url_.has_query()) {
+        return std::nullopt;
+    }
+    return std::string_view(url_.encoded_query());
+}
+
+std::optional<std::string> Url::fragment() const {
+    if (!url_.has_fragment()) {
+        return std::nullopt;
+    }
+    return decoded(url_.encoded_fragment());
+}
+
+std::optional<std::string_view> Url::encodedFragment() const {
+    if (!url_.has_fragment()) {
+        return std::nullopt;
+    }
+    return std::string_view(url_.encoded_fragment());
+}
+
+std::vector<QueryItem> Url::queryItems() const {
+    std::vector<QueryItem> items;
+    if (!url_.has_query() || url_.encoded_query().empty()) {
+        return items;
+    }
+    for (auto param : view().encoded_params()) {
+        QueryItem item{decoded(param.key), std::nullopt};
+        if (param.has_value) {
+            item.value = decoded(param.value);
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+bool Url::isFileUrl() const {
+    return url_.has_scheme() && url_.scheme_id() == urls::scheme::file;
+}
+
+std::optional<std::filesystem::path> Url::filePath() const {
+    if (!isFileUrl()) {
+        return std::nullopt;
+    }
+    auto path = this->path();
+    if (path.find('\0') != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::filesystem::path(path);
+}
+
+Url Url::standardizedFileUrl() const {
+    if (!isFileUrl()) {
+        return *this;
+    }
+    urls::url url = url_;
+    url.normalize_path();
+    return Url(std::move(url));
+}
+
+Url Url::resolvingSymlinksInPath() const {
+    auto path = filePath();
+    if (!path) {
+        return *this;
+    }
+    std::error_code error;
+    auto resolved = std::filesystem::weakly_canonical(*path, error);
+    if (error) {
+        resolved = path->lexically_normal();
+    }
+    urls::url url = url_;
+    url.set_encoded_path(
+        urls::encode(withoutTrailingSlash(resolved.string()), urls::pchars + urls::grammar::lut_chars('/')));
+    return Url(std::move(url));
+}
+
+bool Url::sameResolvedPath(const Url& a, const Url& b) {
+    return a.standardizedFileUrl().resolvingSymlinksInPath().path() ==
+           b.standardizedFileUrl().resolvingSymlinksInPath().path();
+}
+
+}  // namespace ferrywise

@@ -1,0 +1,56 @@
+#pragma once
+
+// InterceptedLink is a link the router accepted: the URL exactly as received, the scheme it is routed
+// under, and the application it came from. Only http, https and mailto URLs and existing local .html files
+// (routed as https) become links.
+//
+//   auto link = InterceptedLink::make(*Url::parse("https://Example.com/a"), source);
+//   link->host();        // "example.com"
+//   link->logSummary();  // "example.com", never the full URL
+
+#include <optional>
+#include <string>
+
+#include "ferrywise/foundation/Url.hpp"
+#include "ferrywise/link/LinkScheme.hpp"
+#include "ferrywise/link/LinkSource.hpp"
+
+namespace ferrywise {
+
+class InterceptedLink {
+  public:
+    // The link for `url`, or none when it is neither a supported local HTML file nor an http, https or
+    // mailto URL. The URL and the source are kept unchanged.
+    [[nodiscard]] static std::optional<InterceptedLink> make(Url url,
+                                                             std::optional<LinkSource> source = std::nullopt);
+
+    [[nodiscard]] const Url& url() const noexcept { return url_; }
+    [[nodiscard]] LinkScheme scheme() const noexcept { return scheme_; }
+    [[nodiscard]] const std::optional<LinkSource>& source() const noexcept { return source_; }
+
+    // The URL's host, lower-cased; none when it has no host or an empty one (so always none for mail).
+    [[nodiscard]] std::optional<std::string> host() const;
+
+    // What the interface shows: for mail, the URL without "mailto:" (a query stays); for web, the host,
+    // else the whole URL.
+    [[nodiscard]] std::string displaySummary() const;
+
+    // A privacy-reduced form for log lines: a web link's host or "(no host)"; for mail, "mailto:…@" and the
+    // recipient's domain, or "mailto:(no recipient)". Never a mailbox name.
+    [[nodiscard]] std::string logSummary() const;
+
+    bool operator==(const InterceptedLink&) const = default;
+
+  private:
+    InterceptedLink(Url url, LinkScheme scheme, std::optional<LinkSource> source)
+        : url_(std::move(url)), scheme_(scheme), source_(std::move(source)) {}
+
+    // Whether `url` names an existing regular file with the extension html, on this machine.
+    static bool isSupportedLocalHTML(const Url& url);
+
+    Url url_;
+    LinkScheme scheme_;
+    std::optional<LinkSource> source_;
+};
+
+}  // namespace ferrywise
