@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the library and runs the example host on the URLs given, or on a set of sample URLs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target ferrywise-links
+if [ $# -eq 0 ]; then
+  page="$(mktemp -d)/welcome.html"
+  echo '<html><body>Hello</body></html>' >"$page"
+  set -- "HTTPS://Example.COM/docs?utm_source=mail" "http://[::1]:8080/" "mailto:someone@example.org?subject=Hi" \
+         "mailto:user@" "file://$page" "ftp://example.com/file" "not a url"
+fi
+# The example reports refused URLs with exit status 1; that is part of the demonstration, not a failure.
+build/dev/app/ferrywise-links "$@" || [ $? -eq 1 ]
