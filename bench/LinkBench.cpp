@@ -19,6 +19,14 @@ void BM_InterceptedLinkFromText(benchmark::State& state) {
 }
 BENCHMARK(BM_InterceptedLinkFromText);
 
+void BM_UrlParse(benchmark::State& state) {
+    const std::string text = "https://www.example.com/articles/2026/12/link-routing?ref=home&lang=en#section-2";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Url::parse(text));
+    }
+}
+BENCHMARK(BM_UrlParse);
+
 void BM_InterceptedLinkLogSummary(benchmark::State& state) {
     auto link = *InterceptedLink::make(*Url::parse("mailto:someone@example.com,other@example.org?subject=Hi"));
     for (auto _ : state) {

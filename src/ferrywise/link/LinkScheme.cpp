@@ -1,9 +1,9 @@
 #include "ferrywise/link/LinkScheme.hpp"
 
+#include <boost/url/grammar/ci_string.hpp>
 #include <nlohmann/json.hpp>
 
 #include "ferrywise/foundation/Coding.hpp"
-#include "ferrywise/foundation/Text.hpp"
 
 namespace ferrywise {
 
@@ -45,11 +45,19 @@ std::string_view LinkScheme::Kind::symbolName() const noexcept {
 }
 
 std::optional<LinkScheme> LinkScheme::fromUrl(const Url& url) {
-    auto scheme = url.view().scheme();
-    if (scheme.empty() || scheme.size() > 6) {
-        return std::nullopt;
+    // Boost.URL already classifies http and https ignoring case; only mailto needs a comparison.
+    switch (url.view().scheme_id()) {
+        case boost::urls::scheme::http:
+            return http;
+        case boost::urls::scheme::https:
+            return https;
+        case boost::urls::scheme::unknown:
+            return boost::urls::grammar::ci_is_equal(url.view().scheme(), std::string_view("mailto"))
+                       ? std::optional<LinkScheme>(mailto)
+                       : std::nullopt;
+        default:
+            return std::nullopt;
     }
-    return fromRawValue(text::lowercased(scheme));
 }
 
 std::optional<LinkScheme> LinkScheme::fromRawValue(std::string_view rawValue) {
