@@ -16,8 +16,8 @@ class SystemClock final : public Clock {
 };
 
 UDate toUDate(Date date) {
-    return static_cast<UDate>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count());
+    // Floor, not truncate: an instant just before 1970 belongs to the earlier millisecond.
+    return static_cast<UDate>(std::chrono::floor<std::chrono::milliseconds>(date.time_since_epoch()).count());
 }
 
 }  // namespace

@@ -42,17 +42,22 @@ std::optional<std::string> catalogueFor(std::string_view localeName) {
     }
     const auto& language = parts[0];
     if (language == "zh") {
-        // Simplified Chinese: the Hans script, or mainland China and Singapore without a script.
-        bool traditional = false;
+        // Simplified Chinese: the Hans script, or no script and a region other than Taiwan, Hong Kong and
+        // Macao. A named script wins over the region ("zh-Hant-CN" is Traditional).
         for (std::size_t i = 1; i < parts.size(); ++i) {
-            if (parts[i] == "hans" || parts[i] == "cn" || parts[i] == "sg") {
+            if (parts[i] == "hans") {
                 return "zh_CN";
             }
-            if (parts[i] == "hant" || parts[i] == "tw" || parts[i] == "hk" || parts[i] == "mo") {
-                traditional = true;
+            if (parts[i] == "hant") {
+                return std::nullopt;
             }
         }
-        return traditional ? std::nullopt : std::optional<std::string>("zh_CN");
+        for (std::size_t i = 1; i < parts.size(); ++i) {
+            if (parts[i] == "tw" || parts[i] == "hk" || parts[i] == "mo") {
+                return std::nullopt;
+            }
+        }
+        return "zh_CN";
     }
     for (const auto& catalogue : embeddedCatalogs()) {
         if (lowerAscii(catalogue.name) == language) {
@@ -125,12 +130,13 @@ CurrentState& currentState() {
 }  // namespace
 
 Localization::Localization(std::string_view localeName) : localeName_(localeName), catalogueName_("en") {
-    if (auto catalogue = catalogueFor(localeName)) {
-        catalogue_ = sharedCatalogue(*catalogue);
-        if (std::has_facet<boost::locale::message_format<char>>(catalogue_)) {
-            messages_ = &std::use_facet<boost::locale::message_format<char>>(catalogue_);
-            catalogueName_ = *catalogue;
-        }
+    // Languages without a catalogue read English, which has its own catalogue for keys that are not
+    // themselves the text to show ("Private (short)").
+    auto catalogue = catalogueFor(localeName).value_or("en");
+    catalogue_ = sharedCatalogue(catalogue);
+    if (std::has_facet<boost::locale::message_format<char>>(catalogue_)) {
+        messages_ = &std::use_facet<boost::locale::message_format<char>>(catalogue_);
+        catalogueName_ = catalogue;
     }
 }
 
@@ -150,7 +156,8 @@ void Localization::setCurrent(Localization localization) {
 }
 
 std::string Localization::text(std::string_view key) const {
-    if (messages_) {
+    // The empty key is gettext's catalogue header, never a text to show.
+    if (messages_ && !key.empty()) {
         std::string id(key);
         if (const char* translated = messages_->get(0, nullptr, id.c_str()); translated != nullptr) {
             return translated;
@@ -166,7 +173,9 @@ std::string Localization::format(std::string_view key, std::initializer_list<std
 std::vector<std::string> Localization::catalogueNames() {
     std::vector<std::string> names;
     for (const auto& catalogue : embeddedCatalogs()) {
-        names.emplace_back(catalogue.name);
+        if (catalogue.name != "en") {
+            names.emplace_back(catalogue.name);
+        }
     }
     return names;
 }

@@ -24,7 +24,7 @@ namespace ferrywise {
 class Localization {
   public:
     // The catalogue for a POSIX or BCP 47 locale name ("zh_CN.UTF-8", "zh-Hans", "en"). Names without a
-    // catalogue give the English keys. Simplified Chinese ("zh_CN", "zh_SG", "zh-Hans...") shares one
+    // catalogue read English. Simplified Chinese ("zh_CN", "zh_SG", "zh-Hans...") shares one
     // catalogue.
     explicit Localization(std::string_view localeName);
 

@@ -23,11 +23,77 @@ std::string withoutTrailingSlash(std::string path) {
     return path;
 }
 
+std::string encodedFilePath(const std::string& path) {
+    // Encode everything outside the path characters so that "%", "?" and "#" in names survive.
+    return urls::encode(path, urls::pchars + urls::grammar::lut_chars('/'));
+}
+
+// The URL with its path replaced. Written out and parsed again because Boost.URL 1.81's set_encoded_path
+// turns "/" after an authority into "/./".
+Url withEncodedPath(urls::url_view url, std::string_view encodedPath) {
+    std::string text;
+    if (url.has_scheme()) {
+        text.append(url.scheme()).append(":");
+    }
+    if (url.has_authority()) {
+        text.append("//").append(url.encoded_authority());
+    } else if (encodedPath.starts_with("//")) {
+        text.append("/.");  // keeps the path from reading as an authority
+    }
+    text.append(encodedPath);
+    if (url.has_query()) {
+        text.append("?").append(url.encoded_query());
+    }
+    if (url.has_fragment()) {
+        text.append("#").append(url.encoded_fragment());
+    }
+    return Url(urls::url(urls::parse_uri_reference(text).value()));
+}
+
+// Removes "." and ".." segments as RFC 3986 resolution does, judging segments decoded so that "%2E%2E" is a
+// parent too. Boost.URL 1.81's normalize_path leaves stray bytes in the path and keeps a leading "/..".
+std::string withoutDotSegments(std::string_view encodedPath) {
+    bool absolute = !encodedPath.empty() && encodedPath.front() == '/';
+    if (absolute) {
+        encodedPath.remove_prefix(1);
+    }
+    std::vector<std::string_view> kept;
+    bool endsInFolder = false;
+    while (true) {
+        auto slash = encodedPath.find('/');
+        auto segment = encodedPath.substr(0, slash);
+        auto name = decoded(urls::pct_string_view(segment));
+        endsInFolder = name == "." || name == "..";
+        if (name == ".." && !kept.empty()) {
+            kept.pop_back();
+        } else if (!endsInFolder) {
+            kept.push_back(segment);
+        }
+        if (slash == std::string_view::npos) {
+            break;
+        }
+        encodedPath.remove_prefix(slash + 1);
+    }
+    std::string result = absolute ? "/" : "";
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        result.append(kept[i]);
+        if (i + 1 < kept.size() || endsInFolder) {
+            result += '/';
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 std::optional<Url> Url::parse(std::string_view text) {
     auto result = urls::parse_uri_reference(text);
     if (!result) {
+        return std::nullopt;
+    }
+    // After an authority the path is empty or starts with "/"; Boost.URL 1.81 also accepts "http://a:80x/".
+    if (result->has_authority() && !result->encoded_path().empty() &&
+        !result->encoded_path().starts_with('/')) {
         return std::nullopt;
     }
     return Url(urls::url(*result));
@@ -39,12 +105,7 @@ Url Url::fromFilePath(const std::filesystem::path& path) {
     if (error) {
         absolute = path;
     }
-    urls::url url;
-    url.set_scheme("file");
-    url.set_encoded_host("");
-    // Encode everything outside the path characters so that "%", "?" and "#" in names survive.
-    url.set_encoded_path(urls::encode(absolute.string(), urls::pchars + urls::grammar::lut_chars('/')));
-    return Url(std::move(url));
+    return withEncodedPath(urls::url_view("file://"), encodedFilePath(absolute.string()));
 }
 
 std::string_view Url::absoluteString() const noexcept {
@@ -164,9 +225,7 @@ Url Url::standardizedFileUrl() const {
     if (!isFileUrl()) {
         return *this;
     }
-    urls::url url = url_;
-    url.normalize_path();
-    return Url(std::move(url));
+    return withEncodedPath(url_, withoutDotSegments(url_.encoded_path()));
 }
 
 Url Url::resolvingSymlinksInPath() const {
@@ -179,10 +238,7 @@ Url Url::resolvingSymlinksInPath() const {
     if (error) {
         resolved = path->lexically_normal();
     }
-    urls::url url = url_;
-    url.set_encoded_path(
-        urls::encode(withoutTrailingSlash(resolved.string()), urls::pchars + urls::grammar::lut_chars('/')));
-    return Url(std::move(url));
+    return withEncodedPath(url_, encodedFilePath(withoutTrailingSlash(resolved.string())));
 }
 
 bool Url::sameResolvedPath(const Url& a, const Url& b) {
