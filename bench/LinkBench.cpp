@@ -10,7 +10,8 @@ namespace {
 using namespace ferrywise;
 
 void BM_InterceptedLinkFromText(benchmark::State& state) {
-    const std::string text = "https://www.example.com/articles/2026/12/link-routing?ref=home&lang=en#section-2";
+    const std::string text =
+        "https://www.example.com/articles/2026/12/link-routing?ref=home&lang=en#section-2";
     for (auto _ : state) {
         auto url = Url::parse(text);
         auto link = InterceptedLink::make(std::move(*url));
@@ -20,7 +21,8 @@ void BM_InterceptedLinkFromText(benchmark::State& state) {
 BENCHMARK(BM_InterceptedLinkFromText);
 
 void BM_UrlParse(benchmark::State& state) {
-    const std::string text = "https://www.example.com/articles/2026/12/link-routing?ref=home&lang=en#section-2";
+    const std::string text =
+        "https://www.example.com/articles/2026/12/link-routing?ref=home&lang=en#section-2";
     for (auto _ : state) {
         benchmark::DoNotOptimize(Url::parse(text));
     }
@@ -28,7 +30,8 @@ void BM_UrlParse(benchmark::State& state) {
 BENCHMARK(BM_UrlParse);
 
 void BM_InterceptedLinkLogSummary(benchmark::State& state) {
-    auto link = *InterceptedLink::make(*Url::parse("mailto:someone@example.com,other@example.org?subject=Hi"));
+    auto link =
+        *InterceptedLink::make(*Url::parse("mailto:someone@example.com,other@example.org?subject=Hi"));
     for (auto _ : state) {
         benchmark::DoNotOptimize(link.logSummary());
     }
@@ -36,7 +39,8 @@ void BM_InterceptedLinkLogSummary(benchmark::State& state) {
 BENCHMARK(BM_InterceptedLinkLogSummary);
 
 void BM_TargetIdentifierParseAndStore(benchmark::State& state) {
-    const std::string stored = state.range(0) == 0 ? "org.mozilla.firefox" : "com.google.Chrome#profile:Profile 1";
+    const std::string stored =
+        state.range(0) == 0 ? "org.mozilla.firefox" : "com.google.Chrome#profile:Profile 1";
     for (auto _ : state) {
         auto id = ApplicationTargetIdentifier::fromStored(stored);
         benchmark::DoNotOptimize(id.stored());

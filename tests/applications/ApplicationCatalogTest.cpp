@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "ferrywise/applications/ApplicationCatalog.hpp"
+
+#include <gtest/gtest.h>
 
 #include "support/FakeWorkspace.hpp"
 

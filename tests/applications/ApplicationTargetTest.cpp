@@ -1,9 +1,9 @@
+#include "ferrywise/applications/ApplicationTarget.hpp"
+
 #include <unordered_set>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-
-#include "ferrywise/applications/ApplicationTarget.hpp"
 
 namespace ferrywise {
 namespace {

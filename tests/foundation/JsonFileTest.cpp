@@ -1,6 +1,5 @@
 #include "ferrywise/foundation/JsonFile.hpp"
 
-// The header under test comes first, so that it is known to compile on its own.
 #include <algorithm>
 #include <csignal>
 #include <string>

@@ -1,6 +1,5 @@
 #include "ferrywise/foundation/Text.hpp"
 
-// The header under test comes first, so that it is known to compile on its own.
 #include <string>
 
 #include <gtest/gtest.h>

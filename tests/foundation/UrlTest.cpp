@@ -1,6 +1,5 @@
 #include "ferrywise/foundation/Url.hpp"
 
-// The header under test comes first, so that it is known to compile on its own.
 #include <filesystem>
 #include <unordered_set>
 

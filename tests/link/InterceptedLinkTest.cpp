@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "ferrywise/link/InterceptedLink.hpp"
+
+#include <gtest/gtest.h>
 
 #include "support/TemporaryFolder.hpp"
 

@@ -1,8 +1,9 @@
+#include "ferrywise/link/LinkScheme.hpp"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "ferrywise/foundation/Coding.hpp"
-#include "ferrywise/link/LinkScheme.hpp"
 #include "ferrywise/link/LinkSource.hpp"
 
 #include "support/FakeWorkspace.hpp"

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "ferrywise/opening/PrivateBrowsing.hpp"
+
+#include <gtest/gtest.h>
 
 namespace ferrywise {
 namespace {

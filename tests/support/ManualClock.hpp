@@ -9,7 +9,7 @@
 namespace ferrywise::testing {
 
 class ManualClock final : public Clock {
-public:
+  public:
     explicit ManualClock(Date start = Date{}) : now_(start) {}
 
     Date now() const override { return now_.load(); }
@@ -17,7 +17,7 @@ public:
     void set(Date date) { now_.store(date); }
     void advance(Date::duration by) { now_.store(now_.load() + by); }
 
-private:
+  private:
     std::atomic<Date> now_;
 };
 
