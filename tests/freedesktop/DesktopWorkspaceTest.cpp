@@ -1,3 +1,5 @@
+#include "ferrywise/freedesktop/DesktopWorkspace.hpp"
+
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -7,8 +9,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include "ferrywise/freedesktop/DesktopWorkspace.hpp"
 
 #include "freedesktop/DesktopSandbox.hpp"
 
