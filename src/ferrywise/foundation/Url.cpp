@@ -30,7 +30,7 @@ std::string encodedFilePath(const std::string& path) {
 
 // The URL with its path replaced. Written out and parsed again because Boost.URL 1.81's set_encoded_path
 // turns "/" after an authority into "/./".
-Url withEncodedPath(urls::url_view url, std::string_view encodedPath) {
+Url withEncodedPath(const urls::url_view& url, std::string_view encodedPath) {
     std::string text;
     if (url.has_scheme()) {
         text.append(url.scheme()).append(":");
