@@ -11,6 +11,10 @@ function(ferrywise_apply_options target)
                                             -fno-sanitize-recover=undefined)
     target_link_options(${target} PUBLIC -fsanitize=${sanitizers})
   endif()
+  if(FERRYWISE_BUILD_FUZZERS)
+    # Coverage instrumentation for the library too, so the fuzzers see the code they exercise.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # ferrywise_library_part(<part> SOURCES ... [DEPENDS ...])

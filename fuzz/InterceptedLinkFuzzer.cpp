@@ -45,14 +45,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!logged.starts_with("mailto:")) {
             std::abort();
         }
-        // The logged domain comes after an "@" of the address, never from before the first one.
+        // The logged domain is exactly what follows the last "@" of the address, up to a "," or the end: the
+        // text before an "@" (a mailbox name) never appears.
         constexpr std::string_view marker = "mailto:\u2026@";
         if (logged.starts_with(marker)) {
             auto domain = logged.substr(marker.size());
             auto stripped = withoutMailtoPrefixes(text);
             auto address = std::string_view(stripped).substr(0, stripped.find('?'));
-            auto afterFirstAt = address.substr(address.find('@') + 1);
-            if (domain.empty() || afterFirstAt.find(domain) == std::string_view::npos) {
+            auto lastAt = address.rfind('@');
+            if (domain.empty() || lastAt == std::string_view::npos) {
+                std::abort();
+            }
+            auto after = address.substr(lastAt + 1);
+            if (!after.starts_with(domain) || (after.size() > domain.size() && after[domain.size()] != ',')) {
                 std::abort();
             }
         }

@@ -6,7 +6,9 @@ scripts/install-deps.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target ferrywise-links
 if [ $# -eq 0 ]; then
-  page="$(mktemp -d)/welcome.html"
+  sample="$(mktemp -d)"
+  trap 'rm -rf "$sample"' EXIT
+  page="$sample/welcome.html"
   echo '<html><body>Hello</body></html>' >"$page"
   set -- "HTTPS://Example.COM/docs?utm_source=mail" "http://[::1]:8080/" "mailto:someone@example.org?subject=Hi" \
          "mailto:user@" "file://$page" "ftp://example.com/file" "not a url"

@@ -28,8 +28,13 @@ TEST_F(WorkspaceCatalog, HandlersComeInRegistryOrderPerScheme) {
     EXPECT_EQ(catalog.applicationUrls(LinkScheme::http), (std::vector<Url>{chrome}));
     EXPECT_EQ(catalog.applicationUrls(LinkScheme::mailto), (std::vector<Url>{mail}));
 
-    workspace->setHandlers("https", {firefox, chrome});
+    workspace->setHandlers("HTTPS", {firefox, chrome});
     EXPECT_EQ(catalog.applicationUrls(LinkScheme::https), (std::vector<Url>{firefox, chrome}));
+
+    // Reinstalling elsewhere keeps the application's place in the order, at its new location.
+    auto moved =
+        workspace->install("com.google.Chrome", "Chrome", {}, Url::fromFilePath("/opt/chrome.desktop"));
+    EXPECT_EQ(catalog.applicationUrls(LinkScheme::https), (std::vector<Url>{firefox, moved}));
 }
 
 TEST_F(WorkspaceCatalog, IdentityNeedsABundleWithAnIdentifier) {

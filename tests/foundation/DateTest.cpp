@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,15 @@ TEST(ReferenceDate, FractionsSurviveBothWays) {
     EXPECT_EQ(dateFromSecondsSinceReferenceDate(-0.25), unixSeconds(978307200) - 250ms);
     EXPECT_DOUBLE_EQ(secondsSinceReferenceDate(dateFromSecondsSinceReferenceDate(754005123.25)),
                      754005123.25);
+}
+
+TEST(ReferenceDate, StoredSecondsOutsideTheClocksRangeAreClamped) {
+    // Stored files may hold any number; none of them may overflow the conversion.
+    EXPECT_EQ(dateFromSecondsSinceReferenceDate(1e12), Date(Date::duration::max()));
+    EXPECT_EQ(dateFromSecondsSinceReferenceDate(-1e12), Date(Date::duration::min()));
+    EXPECT_EQ(dateFromSecondsSinceReferenceDate(std::numeric_limits<double>::infinity()),
+              Date(Date::duration::max()));
+    EXPECT_EQ(dateFromSecondsSinceReferenceDate(std::numeric_limits<double>::quiet_NaN()), Date{});
 }
 
 TEST(Calendar, WeekdaysRunFromSundayOneToSaturdaySeven) {

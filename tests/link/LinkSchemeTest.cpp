@@ -43,7 +43,6 @@ TEST(LinkScheme, KindsAndProbeUrls) {
     for (auto scheme : LinkScheme::allCases()) {
         // The probe must come back as its own scheme, or registry lookups would ask for the wrong one.
         EXPECT_EQ(LinkScheme::fromUrl(scheme.probeUrl()), scheme);
-        auto host = scheme.probeUrl().host();
         auto text = std::string(scheme.probeUrl().absoluteString());
         EXPECT_NE(text.find("example.com"), std::string::npos) << text;
     }
@@ -55,6 +54,8 @@ TEST(LinkSchemeKind, PresentationAndLocalisation) {
     LinkScheme::Kind mail = LinkScheme::Kind::mail;
     EXPECT_EQ(web.schemes(), (std::vector<LinkScheme>{LinkScheme::http, LinkScheme::https}));
     EXPECT_EQ(mail.schemes(), (std::vector<LinkScheme>{LinkScheme::mailto}));
+    EXPECT_EQ(LinkScheme::Kind::allCases()[0], LinkScheme::Kind::web);
+    EXPECT_EQ(LinkScheme::Kind::allCases()[1], LinkScheme::Kind::mail);
     EXPECT_EQ(web.symbolName(), "globe");
     EXPECT_EQ(mail.symbolName(), "envelope");
 

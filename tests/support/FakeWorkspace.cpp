@@ -22,12 +22,16 @@ Url FakeWorkspace::install(const std::string& bundleIdentifier, const std::strin
         return bundle.bundleIdentifier == bundleIdentifier;
     });
     if (existing != bundles_.end()) {
+        // A reinstall at another place moves the application within every scheme's order.
+        for (auto& [scheme, order] : handlers_) {
+            std::replace(order.begin(), order.end(), existing->url, url);
+        }
         *existing = Bundle{bundleIdentifier, name, url};
     } else {
         bundles_.push_back(Bundle{bundleIdentifier, name, url});
     }
     for (const auto& scheme : schemes) {
-        auto& order = handlers_[scheme];
+        auto& order = handlers_[text::lowercased(scheme)];
         if (std::find(order.begin(), order.end(), url) == order.end()) {
             order.push_back(url);
         }
@@ -42,15 +46,15 @@ void FakeWorkspace::addBundleWithoutIdentifier(const Url& bundleUrl, const std::
 
 void FakeWorkspace::setHandlers(const std::string& scheme, std::vector<Url> applicationUrls) {
     std::lock_guard lock(mutex_);
-    handlers_[scheme] = std::move(applicationUrls);
+    handlers_[text::lowercased(scheme)] = std::move(applicationUrls);
 }
 
 void FakeWorkspace::setDefaultHandler(const std::string& scheme, std::optional<Url> applicationUrl) {
     std::lock_guard lock(mutex_);
     if (applicationUrl) {
-        defaults_.insert_or_assign(scheme, *applicationUrl);
+        defaults_.insert_or_assign(text::lowercased(scheme), *applicationUrl);
     } else {
-        defaults_.erase(scheme);
+        defaults_.erase(text::lowercased(scheme));
     }
 }
 
@@ -127,7 +131,7 @@ void FakeWorkspace::setDefaultApplication(const Url& applicationUrl, std::string
         throw WorkspaceError(message);
     }
     defaultChanges_.push_back(DefaultChange{applicationUrl, std::string(scheme)});
-    defaults_.insert_or_assign(std::string(scheme), applicationUrl);
+    defaults_.insert_or_assign(text::lowercased(scheme), applicationUrl);
 }
 
 void FakeWorkspace::openUrls(const std::vector<Url>& urls, const Url& applicationUrl,

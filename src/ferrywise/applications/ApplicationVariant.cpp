@@ -10,8 +10,8 @@ constexpr std::string_view kSpacePrefix = "space:";
 
 }  // namespace
 
-ApplicationVariant::CodingError::CodingError(Code code, std::string_view storedValue)
-    : DecodingError("Invalid stored application variant \"" + std::string(storedValue) + "\""), code_(code) {}
+ApplicationVariant::CodingError::CodingError(Code code)
+    : DecodingError("The stored application variant is not valid."), code_(code) {}
 
 std::optional<ApplicationVariant> ApplicationVariant::fromStoredSuffix(std::string_view suffix) {
     if (suffix == "normal") {
@@ -64,8 +64,7 @@ void from_json(const nlohmann::json& json, ApplicationVariant& variant) {
     const auto& text = json.get_ref<const std::string&>();
     auto decoded = ApplicationVariant::fromStoredSuffix(text);
     if (!decoded) {
-        throw ApplicationVariant::CodingError(ApplicationVariant::CodingError::Code::invalidStoredValue,
-                                              text);
+        throw ApplicationVariant::CodingError(ApplicationVariant::CodingError::Code::invalidStoredValue);
     }
     variant = std::move(*decoded);
 }

@@ -43,7 +43,7 @@ class ApplicationVariant {
       public:
         enum class Code { invalidStoredValue };
 
-        explicit CodingError(Code code, std::string_view storedValue);
+        explicit CodingError(Code code);
         [[nodiscard]] Code code() const noexcept { return code_; }
 
       private:

@@ -22,14 +22,36 @@ UDate toUDate(Date date) {
 
 }  // namespace
 
+namespace {
+
+// Converts seconds since the Unix epoch to a Date, clamped to the dates the clock can hold (about 292 years
+// around 1970); NaN gives the epoch. A plain duration_cast of an out-of-range double is undefined.
+Date dateFromUnixSeconds(double seconds) {
+    if (std::isnan(seconds)) {
+        return Date{};
+    }
+    using Seconds = std::chrono::duration<double>;
+    const double lowest = std::chrono::duration_cast<Seconds>(Date::duration::min()).count();
+    const double highest = std::chrono::duration_cast<Seconds>(Date::duration::max()).count();
+    // The limits themselves round up in a double, so stay one second inside them.
+    if (seconds <= lowest + 1) {
+        return Date(Date::duration::min());
+    }
+    if (seconds >= highest - 1) {
+        return Date(Date::duration::max());
+    }
+    return Date(std::chrono::duration_cast<Date::duration>(Seconds(seconds)));
+}
+
+}  // namespace
+
 double secondsSinceReferenceDate(Date date) {
     auto unix = std::chrono::duration<double>(date.time_since_epoch()).count();
     return unix - static_cast<double>(kReferenceDateUnixSeconds);
 }
 
 Date dateFromSecondsSinceReferenceDate(double seconds) {
-    auto unix = std::chrono::duration<double>(seconds + static_cast<double>(kReferenceDateUnixSeconds));
-    return Date(std::chrono::duration_cast<Date::duration>(unix));
+    return dateFromUnixSeconds(seconds + static_cast<double>(kReferenceDateUnixSeconds));
 }
 
 std::shared_ptr<Clock> makeSystemClock() {
@@ -101,8 +123,7 @@ Date Calendar::date(int year, int month, int day, int hour, int minute, int seco
     if (U_FAILURE(status)) {
         throw std::invalid_argument("Calendar::date: components out of range");
     }
-    return Date(std::chrono::duration_cast<Date::duration>(
-        std::chrono::duration<double, std::milli>(std::floor(millis))));
+    return dateFromUnixSeconds(std::floor(millis) / 1000.0);
 }
 
 }  // namespace ferrywise

@@ -21,7 +21,8 @@ using Date = std::chrono::system_clock::time_point;
 // Seconds between the Unix epoch and 2001-01-01 00:00:00 UTC, the reference date of stored sync dates.
 inline constexpr std::int64_t kReferenceDateUnixSeconds = 978307200;
 
-// Converts between a Date and seconds since 2001-01-01 00:00:00 UTC.
+// Converts between a Date and seconds since 2001-01-01 00:00:00 UTC. Seconds beyond the dates a Date can
+// hold (about 292 years around 1970) give the earliest or latest Date; NaN gives 1970-01-01.
 [[nodiscard]] double secondsSinceReferenceDate(Date date);
 [[nodiscard]] Date dateFromSecondsSinceReferenceDate(double seconds);
 

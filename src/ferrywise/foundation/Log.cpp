@@ -21,22 +21,21 @@ LogState& state() {
     return instance;
 }
 
+// syslog's identifier is process-wide and openlog keeps only a pointer to it, so the text lives as long as
+// the process (never freed) and every sink shares it under one lock.
 class SyslogSink final : public LogSink {
   public:
     void write(const LogRecord& record) override {
-        std::lock_guard lock(mutex_);
-        if (identifier_ != record.subsystem) {
-            // openlog keeps the pointer, so the identifier must outlive it.
-            identifier_ = record.subsystem;
-            openlog(identifier_.c_str(), LOG_PID, LOG_USER);
+        static std::mutex mutex;
+        static auto* identifier = new std::string;
+        std::lock_guard lock(mutex);
+        if (*identifier != record.subsystem) {
+            *identifier = record.subsystem;
+            openlog(identifier->c_str(), LOG_PID, LOG_USER);
         }
         syslog(record.level == LogLevel::error ? LOG_ERR : LOG_NOTICE, "[%s] %s", record.category.c_str(),
                record.message.c_str());
     }
-
-  private:
-    std::mutex mutex_;
-    std::string identifier_;
 };
 
 bool isLengthModifier(char c) {

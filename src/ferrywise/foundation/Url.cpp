@@ -47,7 +47,7 @@ Url withEncodedPath(const urls::url_view& url, std::string_view encodedPath) {
     if (url.has_fragment()) {
         text.append("#").append(url.encoded_fragment());
     }
-    return Url(urls::url(urls::parse_uri_reference(text).value()));
+    return Url::parse(text).value();
 }
 
 // Removes "." and ".." segments as RFC 3986 resolution does, judging segments decoded so that "%2E%2E" is a

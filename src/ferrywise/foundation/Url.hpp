@@ -90,14 +90,13 @@ class Url {
     // The underlying Boost.URL view, for building derived URLs. Lives as long as this Url.
     [[nodiscard]] boost::urls::url_view view() const noexcept { return url_; }
 
-    // Wraps an already valid Boost.URL.
-    explicit Url(boost::urls::url url) : url_(std::move(url)) {}
-
     friend bool operator==(const Url& a, const Url& b) noexcept {
         return a.absoluteString() == b.absoluteString();
     }
 
   private:
+    explicit Url(boost::urls::url url) : url_(std::move(url)) {}
+
     boost::urls::url url_;
 };
 

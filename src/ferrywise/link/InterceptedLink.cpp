@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <string_view>
-#include <vector>
 
 #include "ferrywise/foundation/Text.hpp"
 
@@ -25,44 +24,39 @@ std::string removingAll(std::string_view text, std::string_view needle) {
     return result;
 }
 
-std::vector<std::string_view> split(std::string_view text, char separator) {
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    while (true) {
-        auto end = text.find(separator, start);
-        pieces.push_back(
-            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (end == std::string_view::npos) {
-            return pieces;
-        }
-        start = end + 1;
+// The domain of the last recipient of a mail address part: the text after the last "@" up to its first ",".
+// None when there is no "@", or when that text is empty — then the only candidates are mailbox names
+// ("user@", "a@,bob"), which must never reach a log line.
+std::optional<std::string_view> recipientDomain(std::string_view address) {
+    auto at = address.rfind('@');
+    if (at == std::string_view::npos) {
+        return std::nullopt;
     }
+    auto domain = address.substr(at + 1);
+    domain = domain.substr(0, domain.find(','));
+    if (domain.empty()) {
+        return std::nullopt;
+    }
+    return domain;
 }
 
-// The domain of the last recipient of a mail address part, or none when there is no text after an "@".
-std::optional<std::string_view> recipientDomain(std::string_view address) {
-    if (address.find('@') == std::string_view::npos) {
-        return std::nullopt;
-    }
-    auto segments = split(address, '@');
-    // The last non-empty piece. When it is the text before the first "@" (as in "user@"), it is a mailbox
-    // name, not a domain, and must not be logged.
-    std::size_t last = segments.size();
-    for (std::size_t i = segments.size(); i-- > 0;) {
-        if (!segments[i].empty()) {
-            last = i;
-            break;
+// Percent-encodes control characters, so that a decoded host cannot break or forge a log line. (A mail
+// address is logged as written, and URL text holds no control characters.)
+std::string withoutControlCharacters(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char hex[] = "0123456789ABCDEF";
+            result += '%';
+            result += hex[byte >> 4];
+            result += hex[byte & 0x0F];
+        } else {
+            result += c;
         }
     }
-    if (last == segments.size() || last == 0) {
-        return std::nullopt;
-    }
-    for (auto part : split(segments[last], ',')) {
-        if (!part.empty()) {
-            return part;
-        }
-    }
-    return segments[last];
+    return result;
 }
 
 }  // namespace
@@ -92,9 +86,10 @@ bool InterceptedLink::isSupportedLocalHTML(const Url& url) {
     if (!path) {
         return false;
     }
-    // Follows a symbolic link to the file it names: a link to an HTML page opens like the page itself.
+    // The item itself must be a regular file: a symbolic link is not one, even when it names a page.
     std::error_code error;
-    return std::filesystem::is_regular_file(*path, error) && !error;
+    return std::filesystem::symlink_status(*path, error).type() == std::filesystem::file_type::regular &&
+           !error;
 }
 
 std::optional<std::string> InterceptedLink::host() const {
@@ -117,7 +112,8 @@ std::string InterceptedLink::displaySummary() const {
 
 std::string InterceptedLink::logSummary() const {
     if (scheme_.kind() == LinkScheme::Kind::web) {
-        return host().value_or("(no host)");
+        auto host = this->host();
+        return host ? withoutControlCharacters(*host) : "(no host)";
     }
     auto text = removingAll(url_.absoluteString(), "mailto:");
     auto address = std::string_view(text).substr(0, text.find('?'));

@@ -36,7 +36,8 @@ class InterceptedLink {
     [[nodiscard]] std::string displaySummary() const;
 
     // A privacy-reduced form for log lines: a web link's host or "(no host)"; for mail, "mailto:…@" and the
-    // recipient's domain, or "mailto:(no recipient)". Never a mailbox name.
+    // domain after the last "@" (up to a ","), or "mailto:(no recipient)" when there is none. Never a mailbox
+    // name; control characters of a decoded host stay percent-encoded.
     [[nodiscard]] std::string logSummary() const;
 
     bool operator==(const InterceptedLink&) const = default;
@@ -45,7 +46,7 @@ class InterceptedLink {
     InterceptedLink(Url url, LinkScheme scheme, std::optional<LinkSource> source)
         : url_(std::move(url)), scheme_(scheme), source_(std::move(source)) {}
 
-    // Whether `url` names an existing regular file with the extension html, on this machine.
+    // Whether `url` names an existing regular file (not a symbolic link) with the extension html.
     static bool isSupportedLocalHTML(const Url& url);
 
     Url url_;
