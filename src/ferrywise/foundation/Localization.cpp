@@ -1,6 +1,5 @@
 #include "ferrywise/foundation/Localization.hpp"
 
-#include <cctype>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -10,19 +9,12 @@
 #include <boost/locale/message.hpp>
 
 #include "ferrywise/foundation/EmbeddedCatalogs.hpp"
+#include "ferrywise/foundation/Text.hpp"
 
 namespace ferrywise {
 namespace {
 
 constexpr const char* kDomain = "ferrywise";
-
-std::string lowerAscii(std::string_view text) {
-    std::string result(text);
-    for (auto& c : result) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return result;
-}
 
 // Maps a locale name to the embedded catalogue that serves it, if any.
 std::optional<std::string> catalogueFor(std::string_view localeName) {
@@ -34,7 +26,7 @@ std::optional<std::string> catalogueFor(std::string_view localeName) {
         if (end == std::string_view::npos) {
             end = name.size();
         }
-        parts.push_back(lowerAscii(name.substr(start, end - start)));
+        parts.push_back(text::lowercased(name.substr(start, end - start)));
         start = end + 1;
     }
     if (parts.empty() || parts[0].empty()) {
@@ -60,7 +52,7 @@ std::optional<std::string> catalogueFor(std::string_view localeName) {
         return "zh_CN";
     }
     for (const auto& catalogue : embeddedCatalogs()) {
-        if (lowerAscii(catalogue.name) == language) {
+        if (text::lowercased(catalogue.name) == language) {
             return std::string(catalogue.name);
         }
     }

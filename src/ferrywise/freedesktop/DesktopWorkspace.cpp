@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ferrywise/foundation/Text.hpp"
+
 namespace ferrywise::freedesktop {
 namespace {
 
@@ -98,20 +100,18 @@ std::string withoutDesktopSuffix(std::string_view name) {
     return std::string(name);
 }
 
-// The scheme lower-cased (ASCII only, as schemes are), or none when it is not a valid scheme.
+// The scheme lower-cased, or none when it is not a valid scheme (a letter, then letters, digits, "+-.").
 std::optional<std::string> normalizedScheme(std::string_view scheme) {
     auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     if (scheme.empty() || !isLetter(scheme.front())) {
         return std::nullopt;
     }
-    std::string lowered;
     for (char c : scheme) {
         if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') {
             return std::nullopt;
         }
-        lowered += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     }
-    return lowered;
+    return text::lowercased(scheme);
 }
 
 // The content type under which the registry keeps the handlers of a URL's scheme.
