@@ -9,6 +9,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/utext.h>
 #include <unicode/utf8.h>
 
 namespace ferrywise::text {
@@ -196,6 +197,57 @@ std::size_t graphemeCount(std::string_view text) {
         ++count;
     }
     return count;
+}
+
+std::vector<std::string_view> graphemeClusters(std::string_view text) {
+    std::vector<std::string_view> clusters;
+    if (isAscii(text) && text.find('\r') == std::string_view::npos) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            clusters.push_back(text.substr(i, 1));
+        }
+        return clusters;
+    }
+    // UTF-8 is given to ICU through UText, so the break positions are byte offsets into `text`.
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> breaks(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
+    if (U_FAILURE(status) || !breaks) {
+        utext_close(utext);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            clusters.push_back(text.substr(i, 1));
+        }
+        return clusters;
+    }
+    breaks->setText(utext, status);
+    std::size_t start = 0;
+    for (auto position = breaks->next(); position != icu::BreakIterator::DONE; position = breaks->next()) {
+        auto end = static_cast<std::size_t>(position);
+        clusters.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    utext_close(utext);
+    return clusters;
+}
+
+bool startsWithLetter(std::string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    std::size_t offset = 0;
+    return u_hasBinaryProperty(static_cast<UChar32>(nextCodePoint(text, offset)), UCHAR_ALPHABETIC) != 0;
+}
+
+bool isValidUtf8(std::string_view text) noexcept {
+    auto length = static_cast<int32_t>(text.size());
+    for (int32_t index = 0; index < length;) {
+        UChar32 c = 0;
+        U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, length, c);
+        if (c < 0) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::weak_ordering localizedStandardCompare(std::string_view a, std::string_view b,

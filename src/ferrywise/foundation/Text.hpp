@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ferrywise::text {
 
@@ -36,6 +37,16 @@ namespace ferrywise::text {
 
 // The number of user-perceived characters (extended grapheme clusters).
 [[nodiscard]] std::size_t graphemeCount(std::string_view text);
+
+// The user-perceived characters of `text`, in order. The views point into `text`.
+[[nodiscard]] std::vector<std::string_view> graphemeClusters(std::string_view text);
+
+// Returns whether the first code point of `text` is alphabetic, which is how a user-perceived character
+// counts as a letter. False for empty text.
+[[nodiscard]] bool startsWithLetter(std::string_view text);
+
+// Returns whether `text` is well-formed UTF-8.
+[[nodiscard]] bool isValidUtf8(std::string_view text) noexcept;
 
 // The file-manager comparison: ignores letter case, compares runs of digits by numeric value, and follows
 // the collation of `localeName` ("" for the root collation).

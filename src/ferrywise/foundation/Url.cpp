@@ -144,6 +144,10 @@ std::string_view Url::encodedPath() const noexcept {
     return url_.encoded_path();
 }
 
+std::string Url::pathWithoutTrailingSlashes() const {
+    return withoutTrailingSlash(path());
+}
+
 std::string Url::lastPathComponent() const {
     std::string last;
     for (auto segment : view().encoded_segments()) {

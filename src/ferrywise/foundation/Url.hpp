@@ -54,6 +54,10 @@ class Url {
     [[nodiscard]] std::string path() const;
     [[nodiscard]] std::string_view encodedPath() const noexcept;
 
+    // The decoded path as a file-system-style path: trailing "/" removed, except from the lone "/".
+    // ("https://a.example/docs/" gives "/docs", "https://a.example/" gives "/", "https://a.example" "".)
+    [[nodiscard]] std::string pathWithoutTrailingSlashes() const;
+
     // The last non-empty segment of the decoded path ("" when there is none).
     [[nodiscard]] std::string lastPathComponent() const;
 

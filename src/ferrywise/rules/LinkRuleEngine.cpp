@@ -1,0 +1,104 @@
+#include "ferrywise/rules/LinkRuleEngine.hpp"
+
+#include <algorithm>
+
+#include "ferrywise/foundation/Log.hpp"
+#include "ferrywise/system/Workspace.hpp"
+
+namespace ferrywise {
+LinkRuleEngine::LinkRuleEngine(LinkRuleStore store, std::shared_ptr<const Workspace> workspace,
+                               Url ownBundleUrl)
+    : LinkRuleEngine(std::move(store), std::make_shared<WorkspaceApplicationCatalog>(std::move(workspace)),
+                     std::move(ownBundleUrl)) {}
+
+LinkRuleEngine::LinkRuleEngine(LinkRuleStore store, std::shared_ptr<const ApplicationCatalog> catalog,
+                               Url ownBundleUrl)
+    : store_(std::move(store)), catalog_(std::move(catalog)), ownBundleUrl_(std::move(ownBundleUrl)) {
+    rules_ = store_.load();
+    loadedStamp_ = store_.stamp();
+}
+
+void LinkRuleEngine::reloadIfChangedOnDisk() {
+    auto current = store_.stamp();
+    if (current == loadedStamp_) {
+        return;
+    }
+    rules_ = store_.load();
+    loadedStamp_ = current;
+}
+
+std::optional<ApplicationTarget> LinkRuleEngine::match(const InterceptedLink& link, Date now,
+                                                       const Calendar& calendar) {
+    reloadIfChangedOnDisk();
+    struct Candidate {
+        LinkRulePrecedence precedence;
+        const LinkRule* rule;
+    };
+    LinkRuleMatcher::Subject subject(link);
+    std::vector<Candidate> candidates;
+    for (const auto& rule : rules_) {
+        if (rule.matcher().matches(subject) && rule.accepts(link.source()) && rule.isActive(now, calendar)) {
+            candidates.push_back({rule.precedence(), &rule});
+        }
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.precedence > b.precedence; });
+    for (const auto& candidate : candidates) {
+        const auto& rule = *candidate.rule;
+        auto target = ApplicationTargetIdentifier::fromStored(rule.bundleIdentifier());
+        auto bundleUrl = catalog_->applicationUrl(target.bundleIdentifier());
+        if (!bundleUrl) {
+            Log::rules().log("Rule target %{public}s is not installed; ignoring the rule",
+                             rule.bundleIdentifier());
+            continue;
+        }
+        if (Url::sameResolvedPath(*bundleUrl, ownBundleUrl_)) {
+            Log::rules().error("Ignoring rule that targets Velmora itself");
+            continue;
+        }
+        if (rule.hasTimeWindows()) {
+            Log::rules().log("Time-window rule matched, opening in %{public}s", rule.bundleIdentifier());
+        }
+        return ApplicationTarget(std::move(*bundleUrl), target.variant());
+    }
+    return std::nullopt;
+}
+
+std::vector<LinkRule> LinkRuleEngine::listRules() {
+    reloadIfChangedOnDisk();
+    return rules_;
+}
+
+void LinkRuleEngine::addRule(const LinkRule& rule) {
+    reloadIfChangedOnDisk();
+    auto rules = rules_;
+    auto equivalent = std::find_if(rules.begin(), rules.end(), [&rule](const LinkRule& existing) {
+        // Time windows compare position by position; an absent list differs from an empty one.
+        return existing.matcher().decidesSameLinks(rule.matcher()) && existing.source() == rule.source() &&
+               existing.timeWindows() == rule.timeWindows();
+    });
+    if (equivalent != rules.end()) {
+        *equivalent = rule;
+    } else {
+        rules.push_back(rule);
+    }
+    commit(std::move(rules));
+}
+
+void LinkRuleEngine::removeRule(const Uuid& id) {
+    reloadIfChangedOnDisk();
+    auto rules = rules_;
+    auto removed = std::erase_if(rules, [&id](const LinkRule& rule) { return rule.id() == id; });
+    if (removed == 0) {
+        return;
+    }
+    commit(std::move(rules));
+}
+
+void LinkRuleEngine::commit(std::vector<LinkRule> rules) {
+    store_.save(rules);  // throws before anything in memory changes
+    rules_ = std::move(rules);
+    loadedStamp_ = store_.stamp();
+}
+
+}  // namespace ferrywise

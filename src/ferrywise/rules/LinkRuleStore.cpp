@@ -1,0 +1,142 @@
+#include "ferrywise/rules/LinkRuleStore.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <stdexcept>
+#include <system_error>
+
+#include <fcntl.h>
+#include <nlohmann/json.hpp>
+
+#include "ferrywise/foundation/Coding.hpp"
+#include "ferrywise/foundation/JsonFile.hpp"
+#include "ferrywise/foundation/Log.hpp"
+
+namespace ferrywise {
+namespace {
+
+std::filesystem::path requireFilePath(const Url& url) {
+    auto path = url.filePath();
+    if (!path) {
+        throw std::invalid_argument("The rule file must be given by a file URL.");
+    }
+    return *path;
+}
+
+// Renames `from` to `to` unless `to` exists; false when it does. Throws on other failures.
+bool renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno == EEXIST) {
+        return false;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        throw std::system_error(errno, std::generic_category(), "Could not move aside " + from.string());
+    }
+    // The file system cannot refuse to replace; check first instead.
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(to, error))) {
+        return false;
+    }
+    std::filesystem::rename(from, to);
+    return true;
+}
+
+}  // namespace
+
+LinkRuleStore::LinkRuleStore(const Url& fileUrl) : filePath_(requireFilePath(fileUrl)) {}
+
+LinkRuleStore::LinkRuleStore(std::filesystem::path filePath) : filePath_(std::move(filePath)) {}
+
+Url LinkRuleStore::defaultFileUrl(std::string_view bundleIdentifier) {
+    return defaultFileUrl(Paths::fromEnvironment(
+        std::string(bundleIdentifier.empty() ? fallbackBundleIdentifier : bundleIdentifier)));
+}
+
+Url LinkRuleStore::defaultFileUrl(const Paths& paths) {
+    return Url::fromFilePath(paths.applicationSupportFolder() / fileName);
+}
+
+std::vector<LinkRule> LinkRuleStore::load() const {
+    auto data = JsonFile::readData(filePath_);
+    if (!data) {
+        return {};  // missing (the usual state before the first rule) or not readable
+    }
+    try {
+        return decode(*data);
+    } catch (const DecodingError& error) {
+        Log::rules().error("Ignoring unreadable rules: %{public}s", error.what());
+        return {};
+    }
+}
+
+void LinkRuleStore::save(const std::vector<LinkRule>& rules) const {
+    auto data = encode(rules);
+    keepUnreadableFile();
+    JsonFile::writeData(filePath_, data);
+}
+
+std::optional<Date> LinkRuleStore::modificationDate() const {
+    auto stamp = this->stamp();
+    if (!stamp) {
+        return std::nullopt;
+    }
+    return stamp->modified;
+}
+
+void LinkRuleStore::keepUnreadableFile() const {
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(filePath_, error))) {
+        return;
+    }
+    if (auto data = JsonFile::readData(filePath_)) {
+        try {
+            (void)decode(*data);
+            return;
+        } catch (const DecodingError&) {
+            // moved aside below
+        }
+    }
+    auto base = filePath_.filename().string() + std::string(unreadableSuffix);
+    for (int number = 1; number <= 1000; ++number) {
+        auto aside = filePath_.parent_path() / (number == 1 ? base : base + "-" + std::to_string(number));
+        if (renameWithoutReplacing(filePath_, aside)) {
+            Log::rules().log("Kept the unreadable rules file as %{public}s", aside.string());
+            return;
+        }
+    }
+    throw std::system_error(EEXIST, std::generic_category(),
+                            "Too many unreadable copies beside " + filePath_.string() + "; not replacing it");
+}
+
+std::vector<LinkRule> LinkRuleStore::decode(std::string_view data) {
+    nlohmann::json file;
+    try {
+        file = nlohmann::json::parse(data);
+    } catch (const nlohmann::json::exception& exception) {
+        throw DecodingError(std::string("the file is not valid JSON: ") + exception.what());
+    }
+    const auto& object = coding::object(file, "the rule file");
+    const auto& stored = coding::array(coding::required(object, "rules"), "rules");
+    std::vector<LinkRule> rules;
+    rules.reserve(stored.size());
+    for (std::size_t index = 0; index < stored.size(); ++index) {
+        try {
+            rules.push_back(stored[index].get<LinkRule>());
+        } catch (const DecodingError& error) {
+            throw DecodingError("rule " + std::to_string(index + 1) + ": " + error.what());
+        }
+    }
+    return rules;
+}
+
+std::string LinkRuleStore::encode(const std::vector<LinkRule>& rules) {
+    nlohmann::json stored = nlohmann::json::array();
+    for (const auto& rule : rules) {
+        stored.push_back(rule);
+    }
+    return JsonFile::serialize({{"rules", std::move(stored)}});
+}
+
+}  // namespace ferrywise
