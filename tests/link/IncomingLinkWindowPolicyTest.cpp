@@ -1,0 +1,7 @@
+#include "ferrywise/link/IncomingLinkWindowPolicy.hpp"
+
+#include <gtest/gtest.h>
+
+namespace ferrywise {
+namespace {}  // namespace
+}  // namespace ferrywise

@@ -1,0 +1,7 @@
+#include "ferrywise/link/RoutingMode.hpp"
+
+#include <gtest/gtest.h>
+
+namespace ferrywise {
+namespace {}  // namespace
+}  // namespace ferrywise

@@ -1,0 +1,7 @@
+#include "ferrywise/rules/LinkRuleEngine.hpp"
+
+#include <gtest/gtest.h>
+
+namespace ferrywise {
+namespace {}  // namespace
+}  // namespace ferrywise

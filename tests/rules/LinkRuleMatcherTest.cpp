@@ -1,0 +1,7 @@
+#include "ferrywise/rules/LinkRuleMatcher.hpp"
+
+#include <gtest/gtest.h>
+
+namespace ferrywise {
+namespace {}  // namespace
+}  // namespace ferrywise
