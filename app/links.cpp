@@ -1,21 +1,101 @@
-// ferrywise-links: shows how the library sees each URL given on the command line — whether it becomes a
-// link, and its scheme, family, summaries and host — until the real command-line host replaces it.
+// ferrywise-links: shows how the library sees and routes each URL given on the command line — whether it
+// becomes a link, its scheme, family, summaries and host, and where the rules or the routing decision send
+// it — in an embedded sample environment: three installed applications and a small rule file written to a
+// temporary folder. It stands in until the real command-line host replaces it.
 
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <map>
 #include <string_view>
 
+#include <unistd.h>
+
+#include "ferrywise/applications/ApplicationCatalog.hpp"
+#include "ferrywise/applications/DiscoveredApplication.hpp"
 #include "ferrywise/foundation/Localization.hpp"
 #include "ferrywise/foundation/Url.hpp"
 #include "ferrywise/link/InterceptedLink.hpp"
+#include "ferrywise/link/RoutingMode.hpp"
+#include "ferrywise/rules/LinkRuleEngine.hpp"
+
+namespace {
+
+using namespace ferrywise;
+
+// The sample machine's applications, by bundle identifier.
+class SampleCatalog final : public ApplicationCatalog {
+  public:
+    SampleCatalog() {
+        for (auto id : {"org.mozilla.firefox", "org.chromium.Chromium", "org.mozilla.Thunderbird"}) {
+            urls_.emplace(id, *Url::parse("file:///usr/share/applications/" + std::string(id) + ".desktop"));
+        }
+    }
+
+    std::optional<Url> applicationUrl(std::string_view bundleIdentifier) const override {
+        auto found = urls_.find(std::string(bundleIdentifier));
+        return found == urls_.end() ? std::nullopt : std::optional<Url>(found->second);
+    }
+    std::vector<Url> applicationUrls(LinkScheme handling) const override {
+        if (handling.kind() == LinkScheme::Kind::mail) {
+            return {urls_.at("org.mozilla.Thunderbird")};
+        }
+        return {urls_.at("org.mozilla.firefox"), urls_.at("org.chromium.Chromium")};
+    }
+    std::optional<ApplicationIdentity> identity(const Url&) const override { return std::nullopt; }
+
+    [[nodiscard]] const Url& url(const std::string& id) const { return urls_.at(id); }
+
+  private:
+    std::map<std::string, Url> urls_;
+};
+
+std::vector<LinkRule> sampleRules() {
+    return {
+        LinkRule(Uuid::generate(), LinkRuleMatcher::domain("example.com", true), "org.mozilla.firefox"),
+        LinkRule(Uuid::generate(), LinkRuleMatcher::pathPrefix("example.com", "/docs"),
+                 "org.chromium.Chromium#private"),
+        LinkRule(Uuid::generate(), LinkRuleMatcher::domain("work.example.org", false),
+                 "org.chromium.Chromium#profile:Profile 1", std::nullopt,
+                 std::vector<LinkRuleTimeWindow>{LinkRuleTimeWindow({1, 2, 3, 4, 5}, "9:00", "17:00")}),
+        LinkRule(Uuid::generate(), LinkRuleMatcher::domain("old.example.net", false),
+                 "com.example.Uninstalled"),
+    };
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    using namespace ferrywise;
     if (argc < 2) {
         std::cerr << "usage: ferrywise-links URL...\n";
         return 2;
     }
     auto localization = Localization::current();
+    auto catalog = std::make_shared<SampleCatalog>();
+    std::vector<DiscoveredApplication> browsers = {
+        DiscoveredApplication("org.mozilla.firefox", "Firefox", catalog->url("org.mozilla.firefox"),
+                              LinkScheme::Kind::web),
+        DiscoveredApplication("org.chromium.Chromium", "Chromium", catalog->url("org.chromium.Chromium"),
+                              LinkScheme::Kind::web)};
+    std::vector<DiscoveredApplication> mailClients = {
+        DiscoveredApplication("org.mozilla.Thunderbird", "Thunderbird",
+                              catalog->url("org.mozilla.Thunderbird"), LinkScheme::Kind::mail)};
+
+    auto folder = std::filesystem::temp_directory_path() / ("ferrywise-links-" + std::to_string(::getpid()));
+    LinkRuleStore store(folder / LinkRuleStore::fileName);
+    store.save(sampleRules());
+    LinkRuleEngine engine(store, catalog,
+                          *Url::parse("file:///usr/share/applications/app.velmora.Velmora.desktop"));
+    std::cout << "Rules:\n";
+    for (const auto& rule : engine.listRules()) {
+        std::cout << "  " << rule.matcher().summary(localization) << " -> " << rule.bundleIdentifier()
+                  << (rule.hasTimeWindows() ? " (weekdays 9:00-17:00)" : "") << '\n';
+    }
+    std::cout << '\n';
+
     int refused = 0;
+    auto calendar = Calendar::current();
+    auto now = std::chrono::system_clock::now();
     for (int i = 1; i < argc; ++i) {
         std::string_view text = argv[i];
         std::cout << text << '\n';
@@ -31,7 +111,16 @@ int main(int argc, char** argv) {
                   << link->scheme().kind().displayName(localization) << ")\n"
                   << "  display: " << link->displaySummary() << '\n'
                   << "  log:     " << link->logSummary() << '\n'
-                  << "  host:    " << link->host().value_or("(none)") << "\n\n";
+                  << "  host:    " << link->host().value_or("(none)") << '\n';
+        if (auto target = engine.match(*link, now, calendar)) {
+            std::cout << "  rule:    " << target->bundleUrl().lastPathComponent() << " ("
+                      << target->variant().storedSuffix() << ")\n\n";
+            continue;
+        }
+        const auto& candidates = link->scheme().kind() == LinkScheme::Kind::mail ? mailClients : browsers;
+        auto destination = RoutingMode::destination(candidates, false, false, "org.chromium.Chromium");
+        std::cout << "  no rule: " << (destination ? "fallback " + destination->name() : "picker") << "\n\n";
     }
+    std::filesystem::remove_all(folder);
     return refused == 0 ? 0 : 1;
 }

@@ -10,7 +10,8 @@ if [ $# -eq 0 ]; then
   trap 'rm -rf "$sample"' EXIT
   page="$sample/welcome.html"
   echo '<html><body>Hello</body></html>' >"$page"
-  set -- "HTTPS://Example.COM/docs?utm_source=mail" "http://[::1]:8080/" "mailto:someone@example.org?subject=Hi" \
+  set -- "HTTPS://Example.COM/docs?utm_source=mail" "https://blog.example.com/2026/" "https://old.example.net/" \
+         "https://work.example.org/board" "http://[::1]:8080/" "mailto:someone@example.org?subject=Hi" \
          "mailto:user@" "file://$page" "ftp://example.com/file" "not a url"
 fi
 # The example reports refused URLs with exit status 1; that is part of the demonstration, not a failure.

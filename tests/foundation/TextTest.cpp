@@ -1,6 +1,8 @@
 #include "ferrywise/foundation/Text.hpp"
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -81,6 +83,36 @@ TEST(Text, GraphemeCountCountsUserPerceivedCharacters) {
              Case{"\xFF\xFE", 2},
          }) {
         EXPECT_EQ(text::graphemeCount(text), count) << text;
+    }
+}
+
+TEST(Text, GraphemeClustersAreViewsIntoTheText) {
+    std::string text = "e\u0301x\r\n👍🏽";
+    auto clusters = text::graphemeClusters(text);
+    ASSERT_EQ(clusters, (std::vector<std::string_view>{"e\u0301", "x", "\r\n", "👍🏽"}));
+    EXPECT_EQ(clusters[1].data(), text.data() + 3);
+    EXPECT_EQ(text::graphemeClusters("ab"), (std::vector<std::string_view>{"a", "b"}));
+    EXPECT_TRUE(text::graphemeClusters("").empty());
+}
+
+TEST(Text, StartsWithLetterLooksAtTheFirstCodePoint) {
+    for (const char* text : {"a", "Ä", "u\u0308", "中", "ευ", "ß1"}) {
+        EXPECT_TRUE(text::startsWithLetter(text)) << text;
+    }
+    for (const char* text : {"", "1a", "٣", "-", "\u0301a", " a", "\xFFz"}) {
+        EXPECT_FALSE(text::startsWithLetter(text)) << text;
+    }
+}
+
+TEST(Text, IsValidUtf8RejectsMalformedSequences) {
+    for (const std::string& text : {""s, "abc"s, "ä中👍"s, "a\0b"s}) {
+        EXPECT_TRUE(text::isValidUtf8(text)) << text;
+    }
+    // A lone continuation byte, a cut-off sequence, an overlong "/", a surrogate and a code point beyond
+    // U+10FFFF.
+    for (const std::string& text :
+         {"\x80"s, "a\xC3"s, "\xE4\xB8"s, "\xC0\xAF"s, "\xED\xA0\x80"s, "\xF4\x90\x80\x80"s, "\xFF"s}) {
+        EXPECT_FALSE(text::isValidUtf8(text)) << text;
     }
 }
 

@@ -60,6 +60,16 @@ TEST(Url, PartsAreDecodedButEncodedFormsAreAsWritten) {
     EXPECT_EQ(parsed("https://a.com/?#").fragment(), "");
 }
 
+TEST(Url, PathWithoutTrailingSlashesKeepsALoneSlash) {
+    EXPECT_EQ(parsed("https://a.example/docs/").pathWithoutTrailingSlashes(), "/docs");
+    EXPECT_EQ(parsed("https://a.example/Docs///?q=1").pathWithoutTrailingSlashes(), "/Docs");
+    EXPECT_EQ(parsed("https://a.example/a%20b/").pathWithoutTrailingSlashes(), "/a b");
+    EXPECT_EQ(parsed("https://a.example/").pathWithoutTrailingSlashes(), "/");
+    EXPECT_EQ(parsed("https://a.example//").pathWithoutTrailingSlashes(), "/");
+    EXPECT_EQ(parsed("https://a.example").pathWithoutTrailingSlashes(), "");
+    EXPECT_EQ(parsed("mailto:a@b.example").pathWithoutTrailingSlashes(), "a@b.example");
+}
+
 TEST(Url, PathExtensionComesFromTheLastComponentOnly) {
     struct Case {
         const char* url;

@@ -5,6 +5,7 @@
 #include <boost/url/encode.hpp>
 #include <boost/url/parse.hpp>
 #include <boost/url/rfc/pchars.hpp>
+#include <sys/stat.h>
 
 namespace ferrywise {
 namespace {
@@ -62,7 +63,9 @@ std::string withoutDotSegments(std::string_view encodedPath) {
     while (true) {
         auto slash = encodedPath.find('/');
         auto segment = encodedPath.substr(0, slash);
-        auto name = decoded(urls::pct_string_view(segment));
+        // Only ".", "..", and their encodings ("%2E", "%2e%2E"...) are dot segments; at most 6 characters.
+        bool mayBeDots = segment.size() <= 6 && segment.find_first_not_of(".%2Ee") == std::string_view::npos;
+        auto name = mayBeDots ? decoded(urls::pct_string_view(segment)) : std::string();
         endsInFolder = name == "." || name == "..";
         if (name == ".." && !kept.empty()) {
             kept.pop_back();
@@ -82,6 +85,11 @@ std::string withoutDotSegments(std::string_view encodedPath) {
         }
     }
     return result;
+}
+
+// The decoded path of a file URL with "." and ".." removed: the path of standardizedFileUrl().
+std::string standardizedFilePath(const urls::url& url) {
+    return decoded(urls::pct_string_view(withoutDotSegments(url.encoded_path())));
 }
 
 }  // namespace
@@ -245,9 +253,38 @@ Url Url::resolvingSymlinksInPath() const {
     return withEncodedPath(url_, encodedFilePath(withoutTrailingSlash(resolved.string())));
 }
 
+std::string Url::resolvedPath() const {
+    // The path of standardizedFileUrl().resolvingSymlinksInPath(), without building the two URLs.
+    if (!isFileUrl()) {
+        return path();
+    }
+    auto standardized = standardizedFilePath(url_);
+    if (standardized.find('\0') != std::string::npos) {
+        return standardized;
+    }
+    std::error_code error;
+    auto resolved = std::filesystem::weakly_canonical(standardized, error);
+    if (error) {
+        resolved = std::filesystem::path(standardized).lexically_normal();
+    }
+    return withoutTrailingSlash(resolved.string());
+}
+
 bool Url::sameResolvedPath(const Url& a, const Url& b) {
-    return a.standardizedFileUrl().resolvingSymlinksInPath().path() ==
-           b.standardizedFileUrl().resolvingSymlinksInPath().path();
+    // Resolving symbolic links costs a system call per path component. Two existing files that are not the
+    // same file cannot have the same resolved path, so one status call each settles the usual case.
+    if (a.isFileUrl() && b.isFileUrl()) {
+        struct stat first {};
+        struct stat second {};
+        auto pathA = standardizedFilePath(a.url_);
+        auto pathB = standardizedFilePath(b.url_);
+        if (pathA.find('\0') == std::string::npos && pathB.find('\0') == std::string::npos &&
+            ::stat(pathA.c_str(), &first) == 0 && ::stat(pathB.c_str(), &second) == 0 &&
+            (first.st_dev != second.st_dev || first.st_ino != second.st_ino)) {
+            return false;
+        }
+    }
+    return a.resolvedPath() == b.resolvedPath();
 }
 
 }  // namespace ferrywise

@@ -87,6 +87,10 @@ class Url {
     // kept lexically normal, no trailing "/". Other URLs unchanged.
     [[nodiscard]] Url resolvingSymlinksInPath() const;
 
+    // The path of standardizedFileUrl().resolvingSymlinksInPath(): for a file URL, the decoded path with
+    // "." and ".." removed and symbolic links resolved; for other URLs, the decoded path.
+    [[nodiscard]] std::string resolvedPath() const;
+
     // Returns whether two URLs name the same file-system location: the standardised, symbolic-link-resolved
     // paths compared as strings. This is how the library tells whether a bundle is the host itself.
     [[nodiscard]] static bool sameResolvedPath(const Url& a, const Url& b);
