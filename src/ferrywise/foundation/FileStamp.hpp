@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 #include "ferrywise/foundation/Date.hpp"
 
@@ -28,6 +29,29 @@ struct FileStamp {
     [[nodiscard]] static std::optional<FileStamp> of(const std::filesystem::path& path) noexcept;
 
     bool operator==(const FileStamp&) const = default;
+};
+
+// A read-only handle held open on a file. While it is held the file's inode cannot be freed, so no other
+// file can be given its number: a file put in its place always shows a different stamp, however quickly
+// it came and whatever its date and size.
+class HeldFile {
+  public:
+    // Opens the file at `path`; none when it is missing or cannot be opened. Never throws.
+    [[nodiscard]] static std::optional<HeldFile> open(const std::filesystem::path& path) noexcept;
+
+    HeldFile(HeldFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    HeldFile& operator=(HeldFile&& other) noexcept;
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    ~HeldFile();
+
+    // The stamp of the file as held (even after it was replaced or removed); none if that cannot be read.
+    [[nodiscard]] std::optional<FileStamp> stamp() const noexcept;
+
+  private:
+    explicit HeldFile(int fd) noexcept : fd_(fd) {}
+
+    int fd_ = -1;
 };
 
 }  // namespace ferrywise

@@ -87,9 +87,30 @@ std::string withoutDotSegments(std::string_view encodedPath) {
     return result;
 }
 
+// Whether a path may hold a "." or ".." segment or a percent-encoding: what standardising has to look at.
+bool needsStandardizing(std::string_view encodedPath) {
+    if (encodedPath.find('%') != std::string_view::npos) {
+        return true;
+    }
+    for (auto dot = encodedPath.find('.'); dot != std::string_view::npos;
+         dot = encodedPath.find('.', dot + 1)) {
+        bool startsSegment = dot == 0 || encodedPath[dot - 1] == '/';
+        auto next = dot + 1 < encodedPath.size() && encodedPath[dot + 1] == '.' ? dot + 2 : dot + 1;
+        bool endsSegment = next == encodedPath.size() || encodedPath[next] == '/';
+        if (startsSegment && endsSegment) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The decoded path of a file URL with "." and ".." removed: the path of standardizedFileUrl().
 std::string standardizedFilePath(const urls::url& url) {
-    return decoded(urls::pct_string_view(withoutDotSegments(url.encoded_path())));
+    auto encodedPath = std::string_view(url.encoded_path());
+    if (!needsStandardizing(encodedPath)) {
+        return std::string(encodedPath);
+    }
+    return decoded(urls::pct_string_view(withoutDotSegments(encodedPath)));
 }
 
 }  // namespace

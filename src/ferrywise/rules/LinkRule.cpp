@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ferrywise/foundation/Coding.hpp"
+#include "ferrywise/rules/LinkRuleDecoding.hpp"
 
 namespace ferrywise {
 namespace {
@@ -85,6 +86,46 @@ bool LinkRule::isActive(Date date, const Calendar& calendar) const {
     return false;
 }
 
+namespace decoding {
+namespace {
+
+std::string requiredString(const nlohmann::json* member, std::string_view key) {
+    if (member == nullptr || member->is_null()) {
+        throw DecodingError("the key \"" + std::string(key) + "\" is missing");
+    }
+    return coding::string(*member, key);
+}
+
+}  // namespace
+
+LinkRuleTimeWindow timeWindow(std::optional<std::set<std::int64_t>> days, const nlohmann::json* start,
+                              const nlohmann::json* end) {
+    if (!days) {
+        throw DecodingError("the key \"days\" is missing");
+    }
+    auto startText = requiredString(start, "start");
+    return {std::move(*days), std::move(startText), requiredString(end, "end")};
+}
+
+LinkRule rule(RuleMembers members) {
+    auto idText = requiredString(members.id, "id");
+    auto id = Uuid::parse(idText);
+    if (!id) {
+        throw DecodingError("\"" + idText + "\" is not a UUID");
+    }
+    if (!members.matcher) {
+        throw DecodingError("the key \"matcher\" is missing");
+    }
+    auto bundleIdentifier = requiredString(members.bundleIdentifier, "bundleIdentifier");
+    std::optional<std::string> source;
+    if (members.source != nullptr && !members.source->is_null()) {
+        source = coding::string(*members.source, "source");
+    }
+    return {*id, std::move(*members.matcher), std::move(bundleIdentifier), std::move(source),
+            std::move(members.timeWindows)};
+}
+
+}  // namespace decoding
 }  // namespace ferrywise
 
 namespace nlohmann {
@@ -93,12 +134,15 @@ namespace coding = ferrywise::coding;
 
 ferrywise::LinkRuleTimeWindow adl_serializer<ferrywise::LinkRuleTimeWindow>::from_json(const json& value) {
     const auto& object = coding::object(value, "time window");
-    std::set<std::int64_t> days;
-    for (const auto& day : coding::array(coding::required(object, "days"), "days")) {
-        days.insert(coding::integer(day, "days"));
+    std::optional<std::set<std::int64_t>> days;
+    if (const auto* stored = coding::optional(object, "days")) {
+        days.emplace();
+        for (const auto& day : coding::array(*stored, "days")) {
+            days->insert(coding::integer(day, "days"));
+        }
     }
-    return {std::move(days), coding::string(coding::required(object, "start"), "start"),
-            coding::string(coding::required(object, "end"), "end")};
+    return ferrywise::decoding::timeWindow(std::move(days), coding::optional(object, "start"),
+                                           coding::optional(object, "end"));
 }
 
 void adl_serializer<ferrywise::LinkRuleTimeWindow>::to_json(json& value,
@@ -108,25 +152,20 @@ void adl_serializer<ferrywise::LinkRuleTimeWindow>::to_json(json& value,
 
 ferrywise::LinkRule adl_serializer<ferrywise::LinkRule>::from_json(const json& value) {
     const auto& object = coding::object(value, "rule");
-    auto idText = coding::string(coding::required(object, "id"), "id");
-    auto id = ferrywise::Uuid::parse(idText);
-    if (!id) {
-        throw ferrywise::DecodingError("\"" + idText + "\" is not a UUID");
+    ferrywise::decoding::RuleMembers members;
+    members.id = coding::optional(object, "id");
+    if (const auto* matcher = coding::optional(object, "matcher")) {
+        members.matcher = matcher->get<ferrywise::LinkRuleMatcher>();
     }
-    auto matcher = coding::required(object, "matcher").get<ferrywise::LinkRuleMatcher>();
-    auto bundleIdentifier = coding::string(coding::required(object, "bundleIdentifier"), "bundleIdentifier");
-    std::optional<std::string> source;
-    if (const auto* stored = coding::optional(object, "source")) {
-        source = coding::string(*stored, "source");
-    }
-    std::optional<std::vector<ferrywise::LinkRuleTimeWindow>> timeWindows;
+    members.bundleIdentifier = coding::optional(object, "bundleIdentifier");
+    members.source = coding::optional(object, "source");
     if (const auto* stored = coding::optional(object, "timeWindows")) {
-        timeWindows.emplace();
+        members.timeWindows.emplace();
         for (const auto& window : coding::array(*stored, "timeWindows")) {
-            timeWindows->push_back(window.get<ferrywise::LinkRuleTimeWindow>());
+            members.timeWindows->push_back(window.get<ferrywise::LinkRuleTimeWindow>());
         }
     }
-    return {*id, std::move(matcher), std::move(bundleIdentifier), std::move(source), std::move(timeWindows)};
+    return ferrywise::decoding::rule(std::move(members));
 }
 
 void adl_serializer<ferrywise::LinkRule>::to_json(json& value, const ferrywise::LinkRule& rule) {

@@ -14,17 +14,23 @@ LinkRuleEngine::LinkRuleEngine(LinkRuleStore store, std::shared_ptr<const Worksp
 LinkRuleEngine::LinkRuleEngine(LinkRuleStore store, std::shared_ptr<const ApplicationCatalog> catalog,
                                Url ownBundleUrl)
     : store_(std::move(store)), catalog_(std::move(catalog)), ownBundleUrl_(std::move(ownBundleUrl)) {
+    holdCurrentFile();
     rules_ = store_.load();
-    loadedStamp_ = store_.stamp();
+}
+
+void LinkRuleEngine::holdCurrentFile() {
+    // Stamped before reading: a file replaced in between is read newer than its stamp, and the next call
+    // reads it again, instead of old content being taken for the new file.
+    heldFile_ = HeldFile::open(store_.filePath());
+    loadedStamp_ = heldFile_ ? heldFile_->stamp() : store_.stamp();
 }
 
 void LinkRuleEngine::reloadIfChangedOnDisk() {
-    auto current = store_.stamp();
-    if (current == loadedStamp_) {
+    if (store_.stamp() == loadedStamp_) {
         return;
     }
+    holdCurrentFile();
     rules_ = store_.load();
-    loadedStamp_ = current;
 }
 
 std::optional<ApplicationTarget> LinkRuleEngine::match(const InterceptedLink& link, Date now,
@@ -98,7 +104,7 @@ void LinkRuleEngine::removeRule(const Uuid& id) {
 void LinkRuleEngine::commit(std::vector<LinkRule> rules) {
     store_.save(rules);  // throws before anything in memory changes
     rules_ = std::move(rules);
-    loadedStamp_ = store_.stamp();
+    holdCurrentFile();
 }
 
 }  // namespace ferrywise

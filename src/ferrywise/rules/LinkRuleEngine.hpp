@@ -2,7 +2,8 @@
 
 // LinkRuleEngine owns the user's rules in memory, keeps them in step with the rule file, and answers which
 // target a link opens in. Another writer (the sync manager) may replace the file at any time; the engine
-// notices by the file's stamp at the start of each operation and reads it again. Main thread only.
+// notices by the file's stamp (date to the nanosecond, identity and size) at the start of each operation and
+// reads it again. Main thread only.
 //
 //   LinkRuleEngine engine(store, workspace, ownBundleUrl);
 //   if (auto target = engine.match(*link, clock.now(), Calendar::current())) { open(*target); }
@@ -51,12 +52,16 @@ class LinkRuleEngine {
 
   private:
     void reloadIfChangedOnDisk();
+    // Holds the rule file as it is now open and notes its stamp; the held file keeps its inode number from
+    // being given to a replacement, so any replacement is seen.
+    void holdCurrentFile();
     void commit(std::vector<LinkRule> rules);
 
     LinkRuleStore store_;
     std::shared_ptr<const ApplicationCatalog> catalog_;
     Url ownBundleUrl_;
     std::vector<LinkRule> rules_;
+    std::optional<HeldFile> heldFile_;
     std::optional<FileStamp> loadedStamp_;
 };
 

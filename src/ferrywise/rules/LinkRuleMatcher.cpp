@@ -12,6 +12,7 @@
 
 #include "ferrywise/foundation/Coding.hpp"
 #include "ferrywise/foundation/Text.hpp"
+#include "ferrywise/rules/LinkRuleDecoding.hpp"
 
 namespace ferrywise {
 namespace {
@@ -378,30 +379,25 @@ std::string_view LinkRuleMatcher::symbolName() const noexcept {
     return names[value_.index()];
 }
 
-}  // namespace ferrywise
-
-// MARK: JSON
-
-namespace nlohmann {
-
-ferrywise::LinkRuleMatcher adl_serializer<ferrywise::LinkRuleMatcher>::from_json(const json& value) {
-    namespace coding = ferrywise::coding;
-    using ferrywise::LinkRuleMatcher;
-    const auto& object = coding::object(value, "matcher");
-    auto kind = coding::string(coding::required(object, "kind"), "kind");
+LinkRuleMatcher decoding::matcher(const MatcherMembers& members) {
+    auto string = [](const nlohmann::json* member, std::string_view key) {
+        if (member == nullptr || member->is_null()) {
+            throw DecodingError("the key \"" + std::string(key) + "\" is missing");
+        }
+        return coding::string(*member, key);
+    };
+    auto kind = string(members.kind, "kind");
     if (kind == "url") {
-        return LinkRuleMatcher::exactURL(coding::string(coding::required(object, "url"), "url"));
+        return LinkRuleMatcher::exactURL(string(members.url, "url"));
     }
     if (kind == "domain") {
-        const auto* subdomains = coding::optional(object, "includingSubdomains");
-        return LinkRuleMatcher::domain(
-            coding::string(coding::required(object, "domain"), "domain"),
-            subdomains != nullptr && coding::boolean(*subdomains, "includingSubdomains"));
+        bool subdomains = members.includingSubdomains != nullptr && !members.includingSubdomains->is_null() &&
+                          coding::boolean(*members.includingSubdomains, "includingSubdomains");
+        return LinkRuleMatcher::domain(string(members.domain, "domain"), subdomains);
     }
     if (kind == "pathPrefix") {
-        auto host = coding::string(coding::required(object, "domain"), "domain");
-        return LinkRuleMatcher::pathPrefix(std::move(host),
-                                           coding::string(coding::required(object, "path"), "path"));
+        auto host = string(members.domain, "domain");
+        return LinkRuleMatcher::pathPrefix(std::move(host), string(members.path, "path"));
     }
     if (kind == "anyWeb") {
         return LinkRuleMatcher::anyWebLink();
@@ -409,7 +405,20 @@ ferrywise::LinkRuleMatcher adl_serializer<ferrywise::LinkRuleMatcher>::from_json
     if (kind == "mailDefault") {
         return LinkRuleMatcher::mailDefault();
     }
-    throw ferrywise::DecodingError("the matcher kind \"" + kind + "\" is not known");
+    throw DecodingError("the matcher kind \"" + kind + "\" is not known");
+}
+
+}  // namespace ferrywise
+
+// MARK: JSON
+
+namespace nlohmann {
+
+ferrywise::LinkRuleMatcher adl_serializer<ferrywise::LinkRuleMatcher>::from_json(const json& value) {
+    const auto& object = ferrywise::coding::object(value, "matcher");
+    auto member = [&object](std::string_view key) { return ferrywise::coding::optional(object, key); };
+    return ferrywise::decoding::matcher(
+        {member("kind"), member("url"), member("domain"), member("includingSubdomains"), member("path")});
 }
 
 void adl_serializer<ferrywise::LinkRuleMatcher>::to_json(json& value,

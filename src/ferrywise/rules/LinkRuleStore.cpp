@@ -11,6 +11,7 @@
 #include "ferrywise/foundation/Coding.hpp"
 #include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Log.hpp"
+#include "ferrywise/rules/LinkRuleFileReader.hpp"
 
 namespace ferrywise {
 namespace {
@@ -111,24 +112,7 @@ void LinkRuleStore::keepUnreadableFile() const {
 }
 
 std::vector<LinkRule> LinkRuleStore::decode(std::string_view data) {
-    nlohmann::json file;
-    try {
-        file = nlohmann::json::parse(data);
-    } catch (const nlohmann::json::exception& exception) {
-        throw DecodingError(std::string("the file is not valid JSON: ") + exception.what());
-    }
-    const auto& object = coding::object(file, "the rule file");
-    const auto& stored = coding::array(coding::required(object, "rules"), "rules");
-    std::vector<LinkRule> rules;
-    rules.reserve(stored.size());
-    for (std::size_t index = 0; index < stored.size(); ++index) {
-        try {
-            rules.push_back(stored[index].get<LinkRule>());
-        } catch (const DecodingError& error) {
-            throw DecodingError("rule " + std::to_string(index + 1) + ": " + error.what());
-        }
-    }
-    return rules;
+    return readRuleFile(data);
 }
 
 std::string LinkRuleStore::encode(const std::vector<LinkRule>& rules) {
