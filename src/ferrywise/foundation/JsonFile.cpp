@@ -90,6 +90,10 @@ void JsonFile::write(const std::filesystem::path& path, const nlohmann::json& va
 }
 
 void JsonFile::writeData(const std::filesystem::path& path, std::string_view data) {
+    (void)writeDataHolding(path, data);
+}
+
+HeldFile JsonFile::writeDataHolding(const std::filesystem::path& path, std::string_view data) {
     auto folder = path.parent_path();
     if (folder.empty()) {
         folder = ".";
@@ -109,11 +113,16 @@ void JsonFile::writeData(const std::filesystem::path& path, std::string_view dat
         fail(errno, "Could not flush", path);
     }
     temporary.close();
+    auto held = HeldFile::open(temporary.path());
+    if (!held) {
+        fail(errno, "Could not reopen the temporary file for", path);
+    }
     if (::rename(temporary.path().c_str(), path.c_str()) != 0) {
         fail(errno, "Could not replace", path);
     }
     temporary.commit();
     syncFolder(folder);
+    return std::move(*held);
 }
 
 JsonFile::ReadResult JsonFile::read(const std::filesystem::path& path) noexcept {

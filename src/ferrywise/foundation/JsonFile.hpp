@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ferrywise/foundation/FileStamp.hpp"
+
 namespace ferrywise {
 
 class JsonFile {
@@ -33,6 +35,10 @@ class JsonFile {
 
     // Writes raw bytes to `path` atomically, as write() does.
     static void writeData(const std::filesystem::path& path, std::string_view data);
+
+    // Writes raw bytes atomically, as writeData() does, and returns the new file held open: its stamp is
+    // that of the bytes just written even if another writer replaces the file at once.
+    [[nodiscard]] static HeldFile writeDataHolding(const std::filesystem::path& path, std::string_view data);
 
     // Reads and parses `path`. Never throws.
     [[nodiscard]] static ReadResult read(const std::filesystem::path& path) noexcept;

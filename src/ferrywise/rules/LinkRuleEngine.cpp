@@ -102,9 +102,11 @@ void LinkRuleEngine::removeRule(const Uuid& id) {
 }
 
 void LinkRuleEngine::commit(std::vector<LinkRule> rules) {
-    store_.save(rules);  // throws before anything in memory changes
+    auto written = store_.saveHolding(rules);  // throws before anything in memory changes
     rules_ = std::move(rules);
-    holdCurrentFile();
+    // The stamp of this write itself: a writer replacing the file right after it is still seen.
+    loadedStamp_ = written.stamp();
+    heldFile_ = std::move(written);
 }
 
 }  // namespace ferrywise

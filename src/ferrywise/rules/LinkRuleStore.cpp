@@ -72,10 +72,10 @@ std::vector<LinkRule> LinkRuleStore::load() const {
     }
 }
 
-void LinkRuleStore::save(const std::vector<LinkRule>& rules) const {
+HeldFile LinkRuleStore::saveHolding(const std::vector<LinkRule>& rules) const {
     auto data = encode(rules);
     keepUnreadableFile();
-    JsonFile::writeData(filePath_, data);
+    return JsonFile::writeDataHolding(filePath_, data);
 }
 
 std::optional<Date> LinkRuleStore::modificationDate() const {

@@ -49,7 +49,11 @@ class LinkRuleStore {
     // Writes the rules atomically, creating missing folders. A file there that does not read as rules is
     // first moved aside (see unreadableSuffix), so the user's data is never lost silently. Throws
     // std::system_error on failure; the file is then as it was, or moved aside and nothing written.
-    void save(const std::vector<LinkRule>& rules) const;
+    void save(const std::vector<LinkRule>& rules) const { (void)saveHolding(rules); }
+
+    // Saves as save() does and returns the written file held open (see HeldFile), so that the caller knows
+    // the stamp of its own write even when another writer replaces the file right after it.
+    [[nodiscard]] HeldFile saveHolding(const std::vector<LinkRule>& rules) const;
 
     // The file's modification date; none when it is missing or its attributes cannot be read.
     [[nodiscard]] std::optional<Date> modificationDate() const;
