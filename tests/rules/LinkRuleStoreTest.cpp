@@ -128,5 +128,25 @@ TEST_F(LinkRuleStoreTest, SaveKeepsAnUnreadableFileAsideWithoutOverwritingOlderC
     EXPECT_TRUE(sink->messages().empty());
 }
 
+TEST_F(LinkRuleStoreTest, NeverWritesOrLogsWhatItCannotKeepFaithfully) {
+    // Text that is not UTF-8 would be written as replacement characters: refused, the file untouched.
+    const std::vector<LinkRule> kept{
+        LinkRule(Uuid::generate(), LinkRuleMatcher::anyWebLink(), "org.mozilla.firefox")};
+    store.save(kept);
+    EXPECT_THROW(
+        store.save({LinkRule(Uuid::generate(), LinkRuleMatcher::domain("caf\xE9.example", false), "b")}),
+        std::invalid_argument);
+    EXPECT_EQ(store.load(), kept);
+
+    // A broken file's log line says where it broke, never the links it holds.
+    JsonFile::writeData(file,
+                        R"({"rules": [{"matcher": {"kind": "url", "url": "https://private.example/a?t=1)"
+                        "\n\"}}]}");
+    EXPECT_TRUE(store.load().empty());
+    ASSERT_EQ(sink->messages("rules").size(), 1u);
+    EXPECT_EQ(sink->messages("rules")[0].find("private.example"), std::string::npos)
+        << sink->messages("rules")[0];
+}
+
 }  // namespace
 }  // namespace ferrywise

@@ -23,11 +23,14 @@ const nlohmann::json& object(const nlohmann::json& value, std::string_view what)
 }
 
 const nlohmann::json& required(const nlohmann::json& object, std::string_view key) {
-    const auto* value = optional(object, key);
-    if (value == nullptr) {
+    return required(optional(object, key), key);
+}
+
+const nlohmann::json& required(const nlohmann::json* member, std::string_view key) {
+    if (member == nullptr || member->is_null()) {
         throw DecodingError("the key \"" + std::string(key) + "\" is missing");
     }
-    return *value;
+    return *member;
 }
 
 const nlohmann::json* optional(const nlohmann::json& object, std::string_view key) {

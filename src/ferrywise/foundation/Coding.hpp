@@ -28,6 +28,10 @@ const nlohmann::json& object(const nlohmann::json& value, std::string_view what)
 // Returns the value under `key` of an object; throws DecodingError when the key is absent or null.
 const nlohmann::json& required(const nlohmann::json& object, std::string_view key);
 
+// Returns the member a decoder was handed (nullptr when absent); throws DecodingError naming `key` when it
+// is absent or null.
+const nlohmann::json& required(const nlohmann::json* member, std::string_view key);
+
 // Returns the value under `key` of an object, or nullptr when the key is absent or null.
 const nlohmann::json* optional(const nlohmann::json& object, std::string_view key);
 

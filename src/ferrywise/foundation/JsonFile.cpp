@@ -80,9 +80,11 @@ void syncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-std::string JsonFile::serialize(const nlohmann::json& value) {
+std::string JsonFile::serialize(const nlohmann::json& value, InvalidText invalidText) {
     // nlohmann's objects are ordered maps, so the keys come out sorted.
-    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    auto handler = invalidText == InvalidText::replace ? nlohmann::json::error_handler_t::replace
+                                                       : nlohmann::json::error_handler_t::strict;
+    return value.dump(2, ' ', false, handler) + "\n";
 }
 
 void JsonFile::write(const std::filesystem::path& path, const nlohmann::json& value) {

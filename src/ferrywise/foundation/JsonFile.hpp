@@ -26,8 +26,12 @@ class JsonFile {
         std::string problem;   // why the file is unreadable (for a log line); empty otherwise
     };
 
+    // What becomes of strings that are not valid UTF-8: replaced by U+FFFD, or a thrown nlohmann exception.
+    enum class InvalidText { replace, fail };
+
     // The text written for `value`: indented by two blanks, object keys sorted, UTF-8, ending in a newline.
-    [[nodiscard]] static std::string serialize(const nlohmann::json& value);
+    [[nodiscard]] static std::string serialize(const nlohmann::json& value,
+                                               InvalidText invalidText = InvalidText::replace);
 
     // Writes `value` to `path` atomically. Throws std::system_error naming the path on failure; the old file,
     // if any, is then untouched.

@@ -90,10 +90,7 @@ namespace decoding {
 namespace {
 
 std::string requiredString(const nlohmann::json* member, std::string_view key) {
-    if (member == nullptr || member->is_null()) {
-        throw DecodingError("the key \"" + std::string(key) + "\" is missing");
-    }
-    return coding::string(*member, key);
+    return coding::string(coding::required(member, key), key);
 }
 
 }  // namespace

@@ -14,23 +14,23 @@ LinkRuleEngine::LinkRuleEngine(LinkRuleStore store, std::shared_ptr<const Worksp
 LinkRuleEngine::LinkRuleEngine(LinkRuleStore store, std::shared_ptr<const ApplicationCatalog> catalog,
                                Url ownBundleUrl)
     : store_(std::move(store)), catalog_(std::move(catalog)), ownBundleUrl_(std::move(ownBundleUrl)) {
-    holdCurrentFile();
-    rules_ = store_.load();
+    reload();
 }
 
-void LinkRuleEngine::holdCurrentFile() {
+void LinkRuleEngine::reload() {
     // Stamped before reading: a file replaced in between is read newer than its stamp, and the next call
     // reads it again, instead of old content being taken for the new file.
-    heldFile_ = HeldFile::open(store_.filePath());
-    loadedStamp_ = heldFile_ ? heldFile_->stamp() : store_.stamp();
+    auto held = HeldFile::open(store_.filePath());
+    auto stamp = held ? held->stamp() : store_.stamp();
+    rules_ = store_.load();
+    heldFile_ = std::move(held);
+    loadedStamp_ = stamp;
 }
 
 void LinkRuleEngine::reloadIfChangedOnDisk() {
-    if (store_.stamp() == loadedStamp_) {
-        return;
+    if (store_.stamp() != loadedStamp_) {
+        reload();
     }
-    holdCurrentFile();
-    rules_ = store_.load();
 }
 
 std::optional<ApplicationTarget> LinkRuleEngine::match(const InterceptedLink& link, Date now,

@@ -52,9 +52,9 @@ class LinkRuleEngine {
 
   private:
     void reloadIfChangedOnDisk();
-    // Holds the rule file as it is now open and notes its stamp; the held file keeps its inode number from
-    // being given to a replacement, so any replacement is seen.
-    void holdCurrentFile();
+    // Reads the rules again and holds the file they came from open, noting its stamp; the held file keeps
+    // its inode number from being given to a replacement, so any replacement is seen.
+    void reload();
     void commit(std::vector<LinkRule> rules);
 
     LinkRuleStore store_;

@@ -41,8 +41,9 @@ class RuleFileReader final : public nlohmann::json_sax<json> {
     bool end_object() override;
     bool end_array() override;
 
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& exception) override {
-        error = std::string("the file is not valid JSON: ") + exception.what();
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception&) override {
+        // Only the position: the parser's own message quotes the text it read, which may be a whole link.
+        error = "the file is not valid JSON (at byte " + std::to_string(position) + ")";
         return false;
     }
 

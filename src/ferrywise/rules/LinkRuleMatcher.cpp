@@ -381,10 +381,7 @@ std::string_view LinkRuleMatcher::symbolName() const noexcept {
 
 LinkRuleMatcher decoding::matcher(const MatcherMembers& members) {
     auto string = [](const nlohmann::json* member, std::string_view key) {
-        if (member == nullptr || member->is_null()) {
-            throw DecodingError("the key \"" + std::string(key) + "\" is missing");
-        }
-        return coding::string(*member, key);
+        return coding::string(coding::required(member, key), key);
     };
     auto kind = string(members.kind, "kind");
     if (kind == "url") {

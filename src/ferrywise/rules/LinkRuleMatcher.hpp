@@ -8,7 +8,7 @@
 //   docs.matches(*link);  // true for https://example.com/docs/intro, false for https://example.com/doc
 //   docs.summary();       // "example.com/docs"
 //
-// Also home to the host normalisation that other parts share: normalizedDomain and registrableDomain.
+// Also home to the host normalisation that other components share: normalizedDomain and registrableDomain.
 
 #include <cstdint>
 #include <optional>
@@ -56,6 +56,7 @@ class LinkRuleMatcher {
     class Subject {
       public:
         explicit Subject(const InterceptedLink& link);
+        Subject(InterceptedLink&&) = delete;  // would refer to a temporary
 
         [[nodiscard]] const InterceptedLink& link() const noexcept { return link_; }
         // The link's host, lower-cased; none when it has none or an empty one.

@@ -66,7 +66,7 @@ std::vector<LinkRule> LinkRuleStore::load() const {
     }
     try {
         return decode(*data);
-    } catch (const DecodingError& error) {
+    } catch (const std::exception& error) {  // a DecodingError, or memory running out on a huge file
         Log::rules().error("Ignoring unreadable rules: %{public}s", error.what());
         return {};
     }
@@ -120,7 +120,13 @@ std::string LinkRuleStore::encode(const std::vector<LinkRule>& rules) {
     for (const auto& rule : rules) {
         stored.push_back(rule);
     }
-    return JsonFile::serialize({{"rules", std::move(stored)}});
+    try {
+        return JsonFile::serialize({{"rules", std::move(stored)}}, JsonFile::InvalidText::fail);
+    } catch (const nlohmann::json::exception&) {
+        // Written with replacement characters, the file would differ from the rules in memory.
+        throw std::invalid_argument(
+            "A rule holds text that is not valid UTF-8, so the rules cannot be saved.");
+    }
 }
 
 }  // namespace ferrywise

@@ -48,7 +48,8 @@ class LinkRuleStore {
 
     // Writes the rules atomically, creating missing folders. A file there that does not read as rules is
     // first moved aside (see unreadableSuffix), so the user's data is never lost silently. Throws
-    // std::system_error on failure; the file is then as it was, or moved aside and nothing written.
+    // std::system_error when the file system fails (the file is then as it was, or moved aside and nothing
+    // written) and std::invalid_argument when a rule's text is not valid UTF-8 (nothing is written).
     void save(const std::vector<LinkRule>& rules) const { (void)saveHolding(rules); }
 
     // Saves as save() does and returns the written file held open (see HeldFile), so that the caller knows
