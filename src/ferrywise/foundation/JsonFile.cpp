@@ -1,8 +1,6 @@
 #include "ferrywise/foundation/JsonFile.hpp"
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include <fcntl.h>
@@ -152,20 +150,39 @@ JsonFile::ReadResult JsonFile::read(const std::filesystem::path& path) noexcept 
 
 std::optional<std::string> JsonFile::readData(const std::filesystem::path& path) noexcept {
     try {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error)) {
+        // Read straight into a string of the file's size: stored files can be megabytes.
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) {
             return std::nullopt;
         }
-        std::ifstream stream(path, std::ios::binary);
-        if (!stream) {
+        struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } closer{fd};
+        struct stat status {};
+        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
             return std::nullopt;
         }
-        std::ostringstream content;
-        content << stream.rdbuf();
-        if (stream.bad()) {
-            return std::nullopt;
+        std::string data(static_cast<std::size_t>(status.st_size), '\0');
+        std::size_t filled = 0;
+        while (true) {
+            if (filled == data.size()) {
+                data.resize(data.size() + 4096);  // the file grew, or reports no size
+            }
+            auto count = ::read(fd, data.data() + filled, data.size() - filled);
+            if (count < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return std::nullopt;
+            }
+            if (count == 0) {
+                break;
+            }
+            filled += static_cast<std::size_t>(count);
         }
-        return std::move(content).str();
+        data.resize(filled);
+        return data;
     } catch (...) {
         return std::nullopt;
     }

@@ -6,6 +6,7 @@
 #include "ferrywise/system/Workspace.hpp"
 
 namespace ferrywise {
+
 LinkRuleEngine::LinkRuleEngine(LinkRuleStore store, std::shared_ptr<const Workspace> workspace,
                                Url ownBundleUrl)
     : LinkRuleEngine(std::move(store), std::make_shared<WorkspaceApplicationCatalog>(std::move(workspace)),
