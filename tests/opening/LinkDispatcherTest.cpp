@@ -178,6 +178,15 @@ TEST_F(WorkspaceApplicationOpenerTest, SpaceIsFoundByTitleAndABrowserThatNeverCo
               OpenNotice::fellBackFromPersona("Arc", "gone", "The browser persona gone no longer exists."));
 }
 
+TEST_F(WorkspaceApplicationOpenerTest, AFailingNoticeCallbackDoesNotStopTheFallback) {
+    auto throwing = std::make_shared<WorkspaceApplicationOpener>(
+        workspace, [](const OpenNotice&) { throw std::runtime_error("host failed"); }, personas,
+        std::make_shared<AppleScriptRunner>());
+    EXPECT_EQ(runToEnd(throwing->open(link, ApplicationTarget(chrome, ApplicationVariant::profile("gone")))),
+              nullptr);
+    EXPECT_EQ(workspace->opens(), std::vector{ordinary(chrome)});
+}
+
 TEST(LinkDispatcher, RefusesTheRouterItselfAlsoThroughASymbolicLink) {
     testing::TemporaryFolder folder;
     auto own = folder.write("apps/velmora.desktop", "");

@@ -32,7 +32,9 @@ std::vector<DiscoveredApplication> ApplicationScanner::scan(LinkScheme::Kind kin
                 continue;
             }
             auto identity = catalog_->identity(bundleUrl);
-            if (!identity || identity->bundleIdentifier().starts_with(ownBundleIdentifier_) ||
+            if (!identity ||
+                (!ownBundleIdentifier_.empty() &&
+                 identity->bundleIdentifier().starts_with(ownBundleIdentifier_)) ||
                 found.contains(identity->bundleIdentifier())) {
                 continue;  // not an application, the host or a companion of it, or a later copy
             }

@@ -129,9 +129,19 @@ asio::awaitable<void> WorkspaceApplicationOpener::launchApplication(Workspace& w
     co_return;
 }
 
-asio::awaitable<void> WorkspaceApplicationOpener::openOrdinary(Url url,
-                                                               const ApplicationTarget& target) const {
-    co_await launch(*workspace_, std::move(url), target.bundleUrl(), {}, false);
+asio::awaitable<void> WorkspaceApplicationOpener::openOrdinary(Url url, Url bundleUrl) const {
+    co_await launch(*workspace_, std::move(url), std::move(bundleUrl), {}, false);
+}
+
+void WorkspaceApplicationOpener::tell(const OpenNotice& notice) const {
+    if (!notify_) {
+        return;
+    }
+    try {
+        notify_(notice);
+    } catch (...) {
+        // A failing notice must not keep the link from opening in the ordinary window.
+    }
 }
 
 std::string WorkspaceApplicationOpener::applicationName(const Url& bundleUrl) const {
@@ -175,8 +185,8 @@ asio::awaitable<void> WorkspaceApplicationOpener::openPrivate(Url url, Applicati
     }
     auto reason = describe(failure);
     Log::routing().error("Private window in %{public}s failed: %{public}s", name, reason);
-    notify_(OpenNotice::fellBackToOrdinaryWindow(name, reason));
-    co_await openOrdinary(std::move(url), target);
+    tell(OpenNotice::fellBackToOrdinaryWindow(name, reason));
+    co_await openOrdinary(std::move(url), target.bundleUrl());
 }
 
 asio::awaitable<void> WorkspaceApplicationOpener::openProfile(Url url, ApplicationTarget target,
@@ -190,9 +200,9 @@ asio::awaitable<void> WorkspaceApplicationOpener::openProfile(Url url, Applicati
         profiles.begin(), profiles.end(),
         [&directory](const BrowserProfile& candidate) { return candidate.directory == directory; });
     if (profile == profiles.end()) {
-        notify_(OpenNotice::fellBackFromPersona(name, directory,
-                                                BrowserPersonaError::personaNotFound(directory).what()));
-        co_await openOrdinary(std::move(url), target);
+        tell(OpenNotice::fellBackFromPersona(name, directory,
+                                             BrowserPersonaError::personaNotFound(directory).what()));
+        co_await openOrdinary(std::move(url), target.bundleUrl());
         co_return;
     }
     std::exception_ptr failure;
@@ -205,8 +215,8 @@ asio::awaitable<void> WorkspaceApplicationOpener::openProfile(Url url, Applicati
     }
     auto reason = describe(failure);
     Log::routing().error("Profile window in %{public}s failed: %{public}s", name, reason);
-    notify_(OpenNotice::fellBackFromPersona(name, profile->displayName, reason));
-    co_await openOrdinary(std::move(url), target);
+    tell(OpenNotice::fellBackFromPersona(name, profile->displayName, reason));
+    co_await openOrdinary(std::move(url), target.bundleUrl());
 }
 
 asio::awaitable<void> WorkspaceApplicationOpener::openSpace(Url url, ApplicationTarget target,
@@ -223,8 +233,8 @@ asio::awaitable<void> WorkspaceApplicationOpener::openSpace(Url url, Application
                              [&id](const BrowserSpace& candidate) { return candidate.title == id; });
     }
     if (space == spaces.end()) {
-        notify_(OpenNotice::fellBackFromPersona(name, id, BrowserPersonaError::personaNotFound(id).what()));
-        co_await openOrdinary(std::move(url), target);
+        tell(OpenNotice::fellBackFromPersona(name, id, BrowserPersonaError::personaNotFound(id).what()));
+        co_await openOrdinary(std::move(url), target.bundleUrl());
         co_return;
     }
     ArcSpaceOpener arc(
@@ -245,8 +255,8 @@ asio::awaitable<void> WorkspaceApplicationOpener::openSpace(Url url, Application
     }
     auto reason = describe(failure);
     Log::routing().error("Space window in %{public}s failed: %{public}s", name, reason);
-    notify_(OpenNotice::fellBackFromPersona(name, space->title, reason));
-    co_await openOrdinary(std::move(url), target);
+    tell(OpenNotice::fellBackFromPersona(name, space->title, reason));
+    co_await openOrdinary(std::move(url), target.bundleUrl());
 }
 
 }  // namespace ferrywise

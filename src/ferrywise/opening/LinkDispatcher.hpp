@@ -149,7 +149,9 @@ class WorkspaceApplicationOpener final : public ApplicationOpening {
     [[nodiscard]] boost::asio::awaitable<void> openSpace(Url url, ApplicationTarget target,
                                                          std::string id) const;
     // The ordinary window of the target's application: the fallback of every special opening.
-    [[nodiscard]] boost::asio::awaitable<void> openOrdinary(Url url, const ApplicationTarget& target) const;
+    [[nodiscard]] boost::asio::awaitable<void> openOrdinary(Url url, Url bundleUrl) const;
+    // Hands a notice to the host; a missing or failing callback never stops the fallback.
+    void tell(const OpenNotice& notice) const;
     [[nodiscard]] std::string applicationName(const Url& bundleUrl) const;
     [[nodiscard]] std::optional<std::string> bundleIdentifier(const Url& bundleUrl) const;
     [[nodiscard]] bool isRunning(std::string_view bundleIdentifier) const;
