@@ -5,26 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "support/FakeWorkspace.hpp"
+#include "support/FixedPersonaCatalog.hpp"
 #include "support/TemporaryFolder.hpp"
 
 namespace ferrywise {
 namespace {
-
-// Personas by bundle identifier.
-class FixedPersonaCatalog final : public BrowserPersonaCatalog {
-  public:
-    std::map<std::string, std::vector<BrowserProfile>, std::less<>> profileLists;
-    std::map<std::string, std::vector<BrowserSpace>, std::less<>> spaceLists;
-
-    std::vector<BrowserProfile> profiles(std::string_view bundleIdentifier) const override {
-        auto found = profileLists.find(bundleIdentifier);
-        return found == profileLists.end() ? std::vector<BrowserProfile>{} : found->second;
-    }
-    std::vector<BrowserSpace> spaces(std::string_view bundleIdentifier) const override {
-        auto found = spaceLists.find(bundleIdentifier);
-        return found == spaceLists.end() ? std::vector<BrowserSpace>{} : found->second;
-    }
-};
 
 class ApplicationScannerTest : public ::testing::Test {
   protected:
@@ -38,7 +23,7 @@ class ApplicationScannerTest : public ::testing::Test {
 
     testing::TemporaryFolder folder;
     std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
-    std::shared_ptr<FixedPersonaCatalog> personas = std::make_shared<FixedPersonaCatalog>();
+    std::shared_ptr<testing::FixedPersonaCatalog> personas = std::make_shared<testing::FixedPersonaCatalog>();
     Url ownBundle = Url::fromFilePath(folder.write("apps/app.velmora.Velmora.desktop", ""));
     ApplicationScanner scanner{workspace, ownBundle, personas, "app.velmora.Velmora"};
 };

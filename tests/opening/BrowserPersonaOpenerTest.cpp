@@ -1,41 +1,17 @@
 #include "ferrywise/opening/BrowserPersonaOpener.hpp"
 
-#include <boost/asio/co_spawn.hpp>
-#include <boost/asio/io_context.hpp>
 #include <gtest/gtest.h>
 
 #include "ferrywise/opening/PrivateWindowError.hpp"
+
+#include "support/Coroutines.hpp"
 
 namespace ferrywise {
 namespace {
 
 namespace asio = boost::asio;
-
-std::exception_ptr runToEnd(asio::awaitable<void> operation) {
-    asio::io_context context;
-    std::exception_ptr thrown;
-    bool finished = false;
-    asio::co_spawn(context, std::move(operation), [&](std::exception_ptr error) {
-        thrown = error;
-        finished = true;
-    });
-    context.run();
-    EXPECT_TRUE(finished);
-    return thrown;
-}
-
-template <typename Error>
-std::optional<Error> thrownAs(const std::exception_ptr& thrown) {
-    try {
-        if (thrown) {
-            std::rethrow_exception(thrown);
-        }
-    } catch (const Error& error) {
-        return error;
-    } catch (...) {
-    }
-    return std::nullopt;
-}
+using testing::runToEnd;
+using testing::thrownAs;
 
 class ScriptedRunner final : public AppleScriptRunning {
   public:

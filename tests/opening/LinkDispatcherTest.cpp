@@ -2,33 +2,21 @@
 
 #include <map>
 
-#include <boost/asio/co_spawn.hpp>
-#include <boost/asio/io_context.hpp>
 #include <gtest/gtest.h>
 
 #include "ferrywise/foundation/Log.hpp"
 #include "ferrywise/system/Workspace.hpp"
 
+#include "support/Coroutines.hpp"
 #include "support/FakeWorkspace.hpp"
+#include "support/FixedPersonaCatalog.hpp"
 #include "support/TemporaryFolder.hpp"
 
 namespace ferrywise {
 namespace {
 
 namespace asio = boost::asio;
-
-std::exception_ptr runToEnd(asio::awaitable<void> operation) {
-    asio::io_context context;
-    std::exception_ptr thrown;
-    bool finished = false;
-    asio::co_spawn(context, std::move(operation), [&](std::exception_ptr error) {
-        thrown = error;
-        finished = true;
-    });
-    context.run();
-    EXPECT_TRUE(finished);
-    return thrown;
-}
+using testing::runToEnd;
 
 std::string failureText(const std::exception_ptr& thrown) {
     try {
@@ -40,21 +28,6 @@ std::string failureText(const std::exception_ptr& thrown) {
     }
     return {};
 }
-
-class FixedPersonas final : public BrowserPersonaCatalog {
-  public:
-    std::map<std::string, std::vector<BrowserProfile>, std::less<>> profileLists;
-    std::map<std::string, std::vector<BrowserSpace>, std::less<>> spaceLists;
-
-    std::vector<BrowserProfile> profiles(std::string_view id) const override {
-        auto found = profileLists.find(id);
-        return found == profileLists.end() ? std::vector<BrowserProfile>{} : found->second;
-    }
-    std::vector<BrowserSpace> spaces(std::string_view id) const override {
-        auto found = spaceLists.find(id);
-        return found == spaceLists.end() ? std::vector<BrowserSpace>{} : found->second;
-    }
-};
 
 class WorkspaceApplicationOpenerTest : public ::testing::Test {
   protected:
@@ -72,7 +45,7 @@ class WorkspaceApplicationOpenerTest : public ::testing::Test {
 
     std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
     std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
-    std::shared_ptr<FixedPersonas> personas = std::make_shared<FixedPersonas>();
+    std::shared_ptr<testing::FixedPersonaCatalog> personas = std::make_shared<testing::FixedPersonaCatalog>();
     std::vector<OpenNotice> notices;
     int waits = 0;
     std::shared_ptr<WorkspaceApplicationOpener> opener = std::make_shared<WorkspaceApplicationOpener>(

@@ -1,17 +1,18 @@
 #include "ferrywise/opening/PrivateWindowOpener.hpp"
 
-#include <boost/asio/co_spawn.hpp>
-#include <boost/asio/io_context.hpp>
 #include <gtest/gtest.h>
 
 #include "ferrywise/opening/RunningApplicationChecking.hpp"
 
+#include "support/Coroutines.hpp"
 #include "support/FakeWorkspace.hpp"
 
 namespace ferrywise {
 namespace {
 
 namespace asio = boost::asio;
+using testing::runToEnd;
+using testing::thrownAs;
 
 // Records the scripts it is given; fails them with `failure` when set.
 class RecordingScriptRunner final : public AppleScriptRunning {
@@ -28,30 +29,8 @@ class RecordingScriptRunner final : public AppleScriptRunning {
     }
 };
 
-// Runs the awaitable to its end on a fresh io_context; returns what it threw.
-std::exception_ptr runToEnd(asio::awaitable<void> operation) {
-    asio::io_context context;
-    std::exception_ptr thrown;
-    bool finished = false;
-    asio::co_spawn(context, std::move(operation), [&](std::exception_ptr error) {
-        thrown = error;
-        finished = true;
-    });
-    context.run();
-    EXPECT_TRUE(finished);
-    return thrown;
-}
-
 std::optional<PrivateWindowError> privateWindowError(const std::exception_ptr& thrown) {
-    try {
-        if (thrown) {
-            std::rethrow_exception(thrown);
-        }
-    } catch (const PrivateWindowError& error) {
-        return error;
-    } catch (...) {
-    }
-    return std::nullopt;
+    return thrownAs<PrivateWindowError>(thrown);
 }
 
 // Reads the AppleScript string literal that starts at `open` (a double quote): returns its text and the
