@@ -1,0 +1,1 @@
+#include "ferrywise/freedesktop/CurlHttpClient.hpp"

@@ -1,0 +1,1 @@
+#include "ferrywise/processing/LinkSuspicion.hpp"
