@@ -5,6 +5,11 @@ set(FERRYWISE_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address;u
 function(ferrywise_apply_options target)
   target_compile_features(${target} PUBLIC cxx_std_20)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # GCC 12 misreads Asio's coroutine frame allocator when optimising (GCC bug 109224) and reports a
+    # mismatched new/delete that is not there.
+    target_compile_options(${target} PRIVATE -Wno-mismatched-new-delete)
+  endif()
   if(FERRYWISE_SANITIZE)
     list(JOIN FERRYWISE_SANITIZE "," sanitizers)
     target_compile_options(${target} PUBLIC -fsanitize=${sanitizers} -fno-omit-frame-pointer
