@@ -157,6 +157,20 @@ TEST(Url, SameResolvedPathSeesThroughSymlinksButNotAcrossFiles) {
     EXPECT_FALSE(Url::sameResolvedPath(Url::fromFilePath(file), Url::fromFilePath(file.string() + "x")));
 }
 
+TEST(Url, ReplacingTheQueryKeepsEveryOtherPartAsWritten) {
+    auto url = parsed("HTTPS://u:p@A.example:81/p%20q?old=1#f%20g");
+    EXPECT_EQ(url.replacingEncodedQuery("n=%41&m")->absoluteString(),
+              "HTTPS://u:p@A.example:81/p%20q?n=%41&m#f%20g");
+    EXPECT_EQ(url.replacingEncodedQuery(std::nullopt)->absoluteString(),
+              "HTTPS://u:p@A.example:81/p%20q#f%20g");
+    EXPECT_EQ(url.replacingEncodedQuery("")->absoluteString(), "HTTPS://u:p@A.example:81/p%20q?#f%20g");
+    EXPECT_EQ(parsed("https://a.example").replacingEncodedQuery("x")->absoluteString(),
+              "https://a.example?x");
+    for (const char* bad : {"a#b", "a b", "100%"}) {
+        EXPECT_FALSE(url.replacingEncodedQuery(bad)) << bad;
+    }
+}
+
 TEST(Url, EqualityAndHashFollowTheText) {
     EXPECT_NE(parsed("https://a.com/x"), parsed("https://A.com/x"));
     EXPECT_NE(parsed("https://a.com/%41"), parsed("https://a.com/A"));

@@ -4,6 +4,7 @@
 
 #include <boost/url/encode.hpp>
 #include <boost/url/parse.hpp>
+#include <boost/url/parse_query.hpp>
 #include <boost/url/rfc/pchars.hpp>
 #include <sys/stat.h>
 
@@ -237,6 +238,20 @@ std::vector<QueryItem> Url::queryItems() const {
         items.push_back(std::move(item));
     }
     return items;
+}
+
+std::optional<Url> Url::replacingEncodedQuery(std::optional<std::string_view> encodedQuery) const {
+    urls::url result(url_);
+    if (!encodedQuery) {
+        result.remove_query();
+        return Url(std::move(result));
+    }
+    // Checked first: setting the query would quietly encode what does not belong in one.
+    if (!urls::parse_query(*encodedQuery)) {
+        return std::nullopt;
+    }
+    result.set_encoded_query(*encodedQuery);
+    return Url(std::move(result));
 }
 
 bool Url::isFileUrl() const {

@@ -74,6 +74,12 @@ class Url {
     // The query split at "&" into items, in order; empty when there is no query or the query is empty.
     [[nodiscard]] std::vector<QueryItem> queryItems() const;
 
+    // The same URL with its query replaced by `encodedQuery`, taken as written (none removes the "?" too);
+    // every other part is kept byte for byte. None when the text cannot be a query (it holds "#", a space,
+    // a stray "%"...).
+    [[nodiscard]] std::optional<Url> replacingEncodedQuery(
+        std::optional<std::string_view> encodedQuery) const;
+
     // Returns whether the scheme is "file" (ignoring case).
     [[nodiscard]] bool isFileUrl() const;
 
