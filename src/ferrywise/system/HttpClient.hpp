@@ -1,8 +1,8 @@
 #pragma once
 
 // HttpClient sends one HTTP request and follows its redirects itself, reporting the address it ended at.
-// The production client (freedesktop::CurlHttpClient) keeps no cookies and no cache; tests run it against a
-// loopback server or replace it with a fake.
+// The production client (freedesktop::makeCurlHttpClient) keeps no cookies and no cache; tests run it
+// against a loopback server or replace it with a fake.
 //
 //   HttpRequest request{.url = *Url::parse("https://sho.rt/abc"), .method = HttpMethod::head,
 //                       .timeout = std::chrono::seconds(3)};
