@@ -13,9 +13,7 @@
 #include <unicode/utf8.h>
 
 namespace ferrywise::text {
-namespace {
-
-bool isAscii(std::string_view text) {
+bool isAscii(std::string_view text) noexcept {
     for (unsigned char c : text) {
         if (c >= 0x80) {
             return false;
@@ -23,6 +21,12 @@ bool isAscii(std::string_view text) {
     }
     return true;
 }
+
+bool isAsciiLetter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+namespace {
 
 // Decodes the code point at `offset` and advances it; bad bytes give U+FFFD.
 char32_t nextCodePoint(std::string_view text, std::size_t& offset) {
@@ -128,10 +132,16 @@ std::string lowercased(std::string_view text) {
 }
 
 bool isWhitespace(char32_t c) noexcept {
+    if (c < 0x80) {
+        return c == U' ' || c == U'\t';
+    }
     return c == U'\t' || u_charType(static_cast<UChar32>(c)) == U_SPACE_SEPARATOR;
 }
 
 bool isWhitespaceOrNewline(char32_t c) noexcept {
+    if (c < 0x80) {
+        return c == U' ' || c == U'\t' || (c >= 0x0A && c <= 0x0D);
+    }
     if (c == U'\t' || (c >= 0x0A && c <= 0x0D) || c == 0x85) {
         return true;
     }
@@ -156,6 +166,14 @@ bool isAllNumeric(std::string_view text) {
         return false;
     }
     for (std::size_t offset = 0; offset < text.size();) {
+        // An ASCII character is numeric exactly when it is a digit; no property look-up needed.
+        if (static_cast<unsigned char>(text[offset]) < 0x80) {
+            if (text[offset] < '0' || text[offset] > '9') {
+                return false;
+            }
+            ++offset;
+            continue;
+        }
         if (!isNumeric(nextCodePoint(text, offset))) {
             return false;
         }

@@ -14,6 +14,12 @@
 
 namespace ferrywise::text {
 
+// Returns whether every byte of `text` is ASCII.
+[[nodiscard]] bool isAscii(std::string_view text) noexcept;
+
+// Returns whether `c` is one of A-Z and a-z.
+[[nodiscard]] bool isAsciiLetter(char c) noexcept;
+
 // Full Unicode lower-casing, independent of the user's locale ("İ" becomes "i̇", not a Turkish dotless i).
 [[nodiscard]] std::string lowercased(std::string_view text);
 

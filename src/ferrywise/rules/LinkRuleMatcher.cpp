@@ -186,25 +186,31 @@ std::string LinkRuleMatcher::normalizedDomain(std::string_view domain) {
 
 std::string LinkRuleMatcher::registrableDomain(std::string_view host) {
     auto domain = normalizedDomain(host);
-    std::vector<std::string_view> labels;
-    std::string_view rest = domain;
-    for (auto dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.')) {
-        labels.push_back(rest.substr(0, dot));
-        rest.remove_prefix(dot + 1);
-    }
-    labels.push_back(rest);
-    if (labels.size() < 3 || isIPAddress(domain)) {
+    // Only the last three labels matter, so the dots are found from the end; empty labels count.
+    auto last = domain.rfind('.');
+    auto second = last == std::string::npos || last == 0 ? std::string::npos : domain.rfind('.', last - 1);
+    if (second == std::string::npos || isIPAddress(domain)) {
         return domain;
     }
-    std::size_t keep = 2;
-    auto countryCode = text::graphemeClusters(labels.back());
-    if (countryCode.size() == 2 && text::startsWithLetter(countryCode[0]) &&
-        text::startsWithLetter(countryCode[1]) && isRegistryShard(labels[labels.size() - 2])) {
-        keep = 3;
+    auto topLabel = std::string_view(domain).substr(last + 1);
+    auto secondLabel = std::string_view(domain).substr(second + 1, last - second - 1);
+    bool isCountryCode = false;
+    if (text::isAscii(topLabel)) {
+        isCountryCode =
+            topLabel.size() == 2 && text::isAsciiLetter(topLabel[0]) && text::isAsciiLetter(topLabel[1]);
+    } else {
+        auto characters = text::graphemeClusters(topLabel);
+        isCountryCode = characters.size() == 2 && text::startsWithLetter(characters[0]) &&
+                        text::startsWithLetter(characters[1]);
     }
-    // The kept labels are the tail of `domain`, so the answer is its suffix from the first kept label on.
-    auto first = labels[labels.size() - keep];
-    return domain.substr(static_cast<std::size_t>(first.data() - domain.data()));
+    auto first = second;
+    if (isCountryCode && isRegistryShard(secondLabel)) {
+        first = second == 0 ? std::string::npos : domain.rfind('.', second - 1);
+    }
+    if (first != std::string::npos) {
+        domain.erase(0, first + 1);
+    }
+    return domain;
 }
 
 std::string LinkRuleMatcher::pathKey(std::string_view path) {
