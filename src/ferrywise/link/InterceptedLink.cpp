@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "ferrywise/foundation/Text.hpp"
+#include "ferrywise/processing/Punycode.hpp"
 
 namespace ferrywise {
 namespace {
@@ -98,6 +99,18 @@ std::optional<std::string> InterceptedLink::host() const {
         return std::nullopt;
     }
     return text::lowercased(*host);
+}
+
+std::optional<InterceptedLink::HostForms> InterceptedLink::hostForms() const {
+    auto encoded = host();
+    if (!encoded) {
+        return std::nullopt;
+    }
+    auto readable = Punycode::decodedHost(*encoded);
+    if (readable == *encoded) {
+        return std::nullopt;
+    }
+    return HostForms{std::move(readable), std::move(*encoded)};
 }
 
 std::string InterceptedLink::displaySummary() const {

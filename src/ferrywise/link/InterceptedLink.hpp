@@ -19,6 +19,13 @@ namespace ferrywise {
 
 class InterceptedLink {
   public:
+    // A host as people read it (internationalised labels decoded) and as it travels (lower-cased, "xn--").
+    struct HostForms {
+        std::string readable;
+        std::string encoded;
+        bool operator==(const HostForms&) const = default;
+    };
+
     // The link for `url`, or none when it is neither a supported local HTML file nor an http, https or
     // mailto URL. The URL and the source are kept unchanged.
     [[nodiscard]] static std::optional<InterceptedLink> make(Url url,
@@ -30,6 +37,10 @@ class InterceptedLink {
 
     // The URL's host, lower-cased; none when it has no host or an empty one (so always none for mail).
     [[nodiscard]] std::optional<std::string> host() const;
+
+    // The readable and encoded forms of the host; none without a host, or when decoding its "xn--" labels
+    // changes nothing (there are none, or none decodes).
+    [[nodiscard]] std::optional<HostForms> hostForms() const;
 
     // What the interface shows: for mail, the URL without "mailto:" (a query stays); for web, the host,
     // else the whole URL.
