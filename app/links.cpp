@@ -1,6 +1,7 @@
-// ferrywise-links: shows how the library sees and routes each URL given on the command line — whether it
-// becomes a link, its scheme, family, summaries and host, and where the rules or the routing decision send
-// it — in an embedded sample environment: three installed applications and a small rule file written to a
+// ferrywise-links: shows how the library sees and routes each URL given on the command line — how it is
+// unwrapped and cleaned, whether it becomes a link, its scheme, family, summaries and host, whether its
+// address looks deceptive, and where the rules or the routing decision send it — in an embedded sample
+// environment: three installed applications and a small rule file written to a
 // temporary folder. It stands in until the real command-line host replaces it.
 
 #include <cstdlib>
@@ -17,6 +18,9 @@
 #include "ferrywise/foundation/Url.hpp"
 #include "ferrywise/link/InterceptedLink.hpp"
 #include "ferrywise/link/RoutingMode.hpp"
+#include "ferrywise/processing/LinkRewriter.hpp"
+#include "ferrywise/processing/LinkSafety.hpp"
+#include "ferrywise/processing/URLCleaner.hpp"
 #include "ferrywise/rules/LinkRuleEngine.hpp"
 
 namespace {
@@ -92,6 +96,14 @@ int main(int argc, char** argv) {
                   << (rule.hasTimeWindows() ? " (weekdays 9:00-17:00)" : "") << '\n';
     }
     std::cout << '\n';
+    // The hosts of the user's rules count as trusted sites, so look-alikes of them are warned about.
+    std::vector<std::string> knownHosts;
+    for (const auto& rule : engine.listRules()) {
+        if (auto host = rule.matcher().host()) {
+            knownHosts.push_back(*host);
+        }
+    }
+    URLCleaner cleaner;
 
     int refused = 0;
     auto calendar = Calendar::current();
@@ -100,6 +112,20 @@ int main(int argc, char** argv) {
         std::string_view text = argv[i];
         std::cout << text << '\n';
         auto url = Url::parse(text);
+        if (url) {
+            auto expanded = LinkRewriter::expand(*url);
+            if (expanded != *url) {
+                std::cout << "  expanded: " << expanded.absoluteString() << '\n';
+            }
+            if (auto removed = cleaner.removedParameterNames(expanded); !removed.empty()) {
+                std::cout << "  cleaned:  " << cleaner.clean(expanded).absoluteString() << " (removed";
+                for (const auto& name : removed) {
+                    std::cout << ' ' << name;
+                }
+                std::cout << ")\n";
+            }
+            url = cleaner.clean(expanded);
+        }
         auto link = url ? InterceptedLink::make(*url) : std::nullopt;
         if (!link) {
             std::cout << "  not a link: " << (url ? "not a web or mail link" : "not a valid URL") << "\n\n";
@@ -112,6 +138,13 @@ int main(int argc, char** argv) {
                   << "  display: " << link->displaySummary() << '\n'
                   << "  log:     " << link->logSummary() << '\n'
                   << "  host:    " << link->host().value_or("(none)") << '\n';
+        if (auto forms = link->hostForms()) {
+            std::cout << "  reads:   " << forms->readable << '\n';
+        }
+        if (auto suspicion = LinkSafety::check(*link, knownHosts, {})) {
+            std::cout << "  warning: " << suspicion->shortMessage(localization) << ": "
+                      << suspicion->message(localization) << '\n';
+        }
         if (auto target = engine.match(*link, now, calendar)) {
             std::cout << "  rule:    " << target->bundleUrl().lastPathComponent() << " ("
                       << target->variant().storedSuffix() << ")\n\n";

@@ -12,7 +12,10 @@ if [ $# -eq 0 ]; then
   echo '<html><body>Hello</body></html>' >"$page"
   set -- "HTTPS://Example.COM/docs?utm_source=mail" "https://blog.example.com/2026/" "https://old.example.net/" \
          "https://work.example.org/board" "http://[::1]:8080/" "mailto:someone@example.org?subject=Hi" \
-         "mailto:user@" "file://$page" "ftp://example.com/file" "not a url"
+         "mailto:user@" "file://$page" "ftp://example.com/file" "not a url" \
+         "https://youtu.be/dQw4w9WgXcQ?t=42&fbclid=IwAR3" "x-webdoc://A1B2/news.example.org/today?ref=doc" \
+         "https://examp1e.com/login" "https://www.example.com@evil.example/" "https://xn--pypal-4ve.com/" \
+         "http://192.168.0.1/admin"
 fi
 # The example reports refused URLs with exit status 1; that is part of the demonstration, not a failure.
 build/dev/app/ferrywise-links "$@" || [ $? -eq 1 ]
