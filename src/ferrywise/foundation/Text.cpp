@@ -22,14 +22,7 @@ bool isAscii(std::string_view text) noexcept {
     return true;
 }
 
-bool isAsciiLetter(char c) noexcept {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-namespace {
-
-// Decodes the code point at `offset` and advances it; bad bytes give U+FFFD.
-char32_t nextCodePoint(std::string_view text, std::size_t& offset) {
+char32_t nextCodePoint(std::string_view text, std::size_t& offset) noexcept {
     UChar32 c = 0;
     auto length = static_cast<int32_t>(text.size());
     auto index = static_cast<int32_t>(offset);
@@ -37,6 +30,12 @@ char32_t nextCodePoint(std::string_view text, std::size_t& offset) {
     offset = static_cast<std::size_t>(index);
     return c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
 }
+
+bool isAsciiLetter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+namespace {
 
 // Offset where the code point that ends at `end` starts.
 std::size_t previousStart(std::string_view text, std::size_t end) {

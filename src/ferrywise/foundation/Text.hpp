@@ -17,6 +17,9 @@ namespace ferrywise::text {
 // Returns whether every byte of `text` is ASCII.
 [[nodiscard]] bool isAscii(std::string_view text) noexcept;
 
+// Decodes the code point that starts at `offset` and moves `offset` past it; a bad byte gives U+FFFD.
+[[nodiscard]] char32_t nextCodePoint(std::string_view text, std::size_t& offset) noexcept;
+
 // Returns whether `c` is one of A-Z and a-z.
 [[nodiscard]] bool isAsciiLetter(char c) noexcept;
 

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <numeric>
 
-#include <unicode/utf8.h>
-
 #include "ferrywise/foundation/Text.hpp"
 #include "ferrywise/processing/Punycode.hpp"
 #include "ferrywise/rules/LinkRuleMatcher.hpp"
@@ -77,14 +75,6 @@ void forEachLabel(std::string_view host, Visit visit) {
         }
         start = end + 1;
     }
-}
-
-char32_t nextCodePoint(std::string_view text, std::size_t& offset) {
-    UChar32 c = 0;
-    auto index = static_cast<int32_t>(offset);
-    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, static_cast<int32_t>(text.size()), c);
-    offset = static_cast<std::size_t>(index);
-    return c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
 }
 
 std::size_t distance(const Characters& a, const Characters& b, std::size_t limit) {
@@ -249,7 +239,7 @@ bool hasMixedAlphabets(std::string_view host) {
         bool latin = false;
         bool greekOrCyrillic = false;
         for (std::size_t offset = 0; offset < label.size();) {
-            auto c = nextCodePoint(label, offset);
+            auto c = text::nextCodePoint(label, offset);
             latin = latin || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
             greekOrCyrillic = greekOrCyrillic || (c >= 0x0370 && c <= 0x04FF);
         }
@@ -267,7 +257,7 @@ std::string skeleton(const Characters& characters) {
     for (std::size_t i = 0; i < characters.size(); ++i) {
         auto character = characters[i];
         std::size_t offset = 0;
-        auto c = nextCodePoint(character, offset);
+        auto c = text::nextCodePoint(character, offset);
         if (offset == character.size()) {
             if (auto found = table.find(c); found != table.end()) {
                 result += found->second;
