@@ -117,14 +117,14 @@ int main(int argc, char** argv) {
             if (expanded != *url) {
                 std::cout << "  expanded: " << expanded.absoluteString() << '\n';
             }
+            url = cleaner.clean(expanded);
             if (auto removed = cleaner.removedParameterNames(expanded); !removed.empty()) {
-                std::cout << "  cleaned:  " << cleaner.clean(expanded).absoluteString() << " (removed";
+                std::cout << "  cleaned:  " << url->absoluteString() << " (removed";
                 for (const auto& name : removed) {
                     std::cout << ' ' << name;
                 }
                 std::cout << ")\n";
             }
-            url = cleaner.clean(expanded);
         }
         auto link = url ? InterceptedLink::make(*url) : std::nullopt;
         if (!link) {

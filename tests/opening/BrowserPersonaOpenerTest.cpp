@@ -5,27 +5,15 @@
 #include "ferrywise/opening/PrivateWindowError.hpp"
 
 #include "support/Coroutines.hpp"
+#include "support/RecordingScriptRunner.hpp"
 
 namespace ferrywise {
 namespace {
 
 namespace asio = boost::asio;
+using testing::RecordingScriptRunner;
 using testing::runToEnd;
 using testing::thrownAs;
-
-class ScriptedRunner final : public AppleScriptRunning {
-  public:
-    mutable std::vector<std::string> scripts;
-    std::exception_ptr failure;
-
-    asio::awaitable<void> run(std::string source) const override {
-        scripts.push_back(std::move(source));
-        if (failure) {
-            std::rethrow_exception(failure);
-        }
-        co_return;
-    }
-};
 
 const Url link = *Url::parse("https://example.com/a?b=1");
 const Url arcBundle = Url::fromFilePath("/opt/arc/arc.desktop");
@@ -92,7 +80,7 @@ class ArcSpaceOpenerTest : public ::testing::Test {
         return runToEnd(opener.open(link, arcBundle, "company.thebrowser.Browser", "S1", "Work"));
     }
 
-    std::shared_ptr<ScriptedRunner> runner = std::make_shared<ScriptedRunner>();
+    std::shared_ptr<RecordingScriptRunner> runner = std::make_shared<RecordingScriptRunner>();
     std::vector<Url> launches;
     std::vector<std::chrono::milliseconds> waits;
     int checks = 0;

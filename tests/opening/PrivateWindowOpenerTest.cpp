@@ -6,28 +6,15 @@
 
 #include "support/Coroutines.hpp"
 #include "support/FakeWorkspace.hpp"
+#include "support/RecordingScriptRunner.hpp"
 
 namespace ferrywise {
 namespace {
 
 namespace asio = boost::asio;
+using testing::RecordingScriptRunner;
 using testing::runToEnd;
 using testing::thrownAs;
-
-// Records the scripts it is given; fails them with `failure` when set.
-class RecordingScriptRunner final : public AppleScriptRunning {
-  public:
-    mutable std::vector<std::string> scripts;
-    std::optional<std::string> failure;
-
-    asio::awaitable<void> run(std::string source) const override {
-        scripts.push_back(std::move(source));
-        if (failure) {
-            throw PrivateWindowError::scriptFailed(*failure);
-        }
-        co_return;
-    }
-};
 
 std::optional<PrivateWindowError> privateWindowError(const std::exception_ptr& thrown) {
     return thrownAs<PrivateWindowError>(thrown);
@@ -128,7 +115,8 @@ TEST_F(PrivateWindowOpenerTest, FailuresReachTheCallerUnchanged) {
     EXPECT_STREQ(unsupported->what(), "org.gnome.Epiphany has no private mode Velmora knows how to open.");
     EXPECT_TRUE(launches.empty());
 
-    runner->failure = "Safari did not finish launching.";
+    runner->failure =
+        std::make_exception_ptr(PrivateWindowError::scriptFailed("Safari did not finish launching."));
     auto failed = privateWindowError(open("com.apple.Safari"));
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->which(), PrivateWindowError::Case::scriptFailed);

@@ -31,6 +31,10 @@ char32_t nextCodePoint(std::string_view text, std::size_t& offset) noexcept {
     return c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
 }
 
+bool isOneCharacterPerByte(std::string_view text) noexcept {
+    return isAscii(text) && text.find('\r') == std::string_view::npos;
+}
+
 bool isAsciiLetter(char c) noexcept {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -190,15 +194,8 @@ bool containsWhitespaceOrNewline(std::string_view text) {
 }
 
 std::size_t graphemeCount(std::string_view text) {
-    // Printable ASCII without CR is one cluster per byte; only the rest needs the break iterator.
-    bool simple = true;
-    for (unsigned char c : text) {
-        if (c >= 0x80 || c == '\r') {
-            simple = false;
-            break;
-        }
-    }
-    if (simple) {
+    // Only text with characters of several bytes needs the break iterator.
+    if (isOneCharacterPerByte(text)) {
         return text.size();
     }
     UErrorCode status = U_ZERO_ERROR;
@@ -218,7 +215,7 @@ std::size_t graphemeCount(std::string_view text) {
 
 std::vector<std::string_view> graphemeClusters(std::string_view text) {
     std::vector<std::string_view> clusters;
-    if (isAscii(text) && text.find('\r') == std::string_view::npos) {
+    if (isOneCharacterPerByte(text)) {
         for (std::size_t i = 0; i < text.size(); ++i) {
             clusters.push_back(text.substr(i, 1));
         }

@@ -17,6 +17,10 @@ namespace ferrywise::text {
 // Returns whether every byte of `text` is ASCII.
 [[nodiscard]] bool isAscii(std::string_view text) noexcept;
 
+// Returns whether every user-perceived character of `text` is a single byte: ASCII without a carriage
+// return (which starts the one character "\r\n").
+[[nodiscard]] bool isOneCharacterPerByte(std::string_view text) noexcept;
+
 // Decodes the code point that starts at `offset` and moves `offset` past it; a bad byte gives U+FFFD.
 [[nodiscard]] char32_t nextCodePoint(std::string_view text, std::size_t& offset) noexcept;
 

@@ -54,23 +54,15 @@ Url LinkRewriter::expand(const Url& url) {
     if (std::ranges::find(shortVideoHosts, lowered) == shortVideoHosts.end()) {
         return url;
     }
-    std::vector<std::string> pieces;
-    for (auto segment : url.view().encoded_segments()) {
-        // A decoded piece may itself hold "/" (written "%2F"); it splits there too.
-        auto decoded = segment.decode(urls::encoding_opts(false, false, false));
-        std::size_t start = 0;
-        while (start <= decoded.size()) {
-            auto slash = decoded.find('/', start);
-            auto piece =
-                decoded.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-            if (!piece.empty()) {
-                pieces.push_back(std::move(piece));
-            }
-            if (slash == std::string::npos) {
-                break;
-            }
-            start = slash + 1;
+    // The decoded path split at "/", empty pieces left out: exactly one piece is the video identifier.
+    auto path = url.path();
+    std::vector<std::string_view> pieces;
+    for (std::size_t start = 0; start <= path.size();) {
+        auto slash = std::min(path.find('/', start), path.size());
+        if (slash > start) {
+            pieces.push_back(std::string_view(path).substr(start, slash - start));
         }
+        start = slash + 1;
     }
     if (pieces.size() != 1) {
         return url;
@@ -81,8 +73,7 @@ Url LinkRewriter::expand(const Url& url) {
     if (auto items = url.encodedQuery(); items && !items->empty()) {
         query.append("&").append(*items);
     }
-    std::string path(watchPath);
-    auto rewritten = httpsAddress(watchHost, path, query, url.encodedFragment());
+    auto rewritten = httpsAddress(watchHost, watchPath, query, url.encodedFragment());
     return rewritten ? *rewritten : url;
 }
 

@@ -11,17 +11,11 @@
 namespace ferrywise {
 namespace {
 
-// Plain ASCII without a carriage return is one user-perceived character per byte ("\r\n" is one).
-bool isSimpleText(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80 && c != '\r'; });
-}
-
 // The user-perceived characters of a text. Plain ASCII is read byte by byte; only other text is split by
 // ICU, which is the expensive part. Refers to the text, which must outlive it.
 class Characters {
   public:
-    explicit Characters(std::string_view text) : text_(text), simple_(isSimpleText(text)) {
+    explicit Characters(std::string_view text) : text_(text), simple_(text::isOneCharacterPerByte(text)) {
         if (!simple_) {
             clusters_ = text::graphemeClusters(text);
         }
@@ -60,7 +54,7 @@ FirstLabel firstLabel(std::string_view name) {
         return {};
     }
     auto label = name.substr(start, name.find('.', start) - start);
-    return {label, isSimpleText(label) ? label.size() : text::graphemeCount(label)};
+    return {label, text::graphemeCount(label)};
 }
 
 // Calls `visit` with each "."-separated piece of `host`, empty pieces left out, while it returns true.
@@ -214,24 +208,12 @@ std::optional<LinkSuspicion> userInformation(std::string_view url) {
 // Whether a host is an address rather than a name: anything with ":" (IPv6, or a port that slipped in), a
 // bracketed literal, or four pieces of numeric characters. The numbers are not range-checked.
 bool isAddress(std::string_view host) {
-    if (host.find(':') != std::string_view::npos) {
-        return true;
-    }
-    if (host.starts_with('[') && host.ends_with(']')) {
-        return true;
-    }
-    std::size_t pieces = 0;
-    bool numeric = true;
-    forEachLabel(host, [&](std::string_view piece) {
-        numeric = ++pieces <= 4 && text::isAllNumeric(piece);
-        return numeric;
-    });
-    return numeric && pieces == 4;
+    return (host.starts_with('[') && host.ends_with(']')) || LinkRuleMatcher::isIPAddress(host);
 }
 
 // Whether one label of the host has both a Latin letter (A–Z, a–z) and a Greek or Cyrillic one.
 bool hasMixedAlphabets(std::string_view host) {
-    if (isSimpleText(host)) {
+    if (text::isAscii(host)) {
         return false;  // no Greek or Cyrillic in ASCII
     }
     bool mixed = false;

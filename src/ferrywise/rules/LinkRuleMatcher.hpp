@@ -125,6 +125,10 @@ class LinkRuleMatcher {
     // fewer than three labels and IP addresses stay as they are (normalised).
     [[nodiscard]] static std::string registrableDomain(std::string_view host);
 
+    // Returns whether a host is an address rather than a name: it holds ":" (IPv6), or it is four
+    // "."-separated pieces of numeric characters (empty pieces left out; the numbers are not range-checked).
+    [[nodiscard]] static bool isIPAddress(std::string_view host);
+
     // The path key of a path prefix: "/" and the path without leading and trailing "/", lower-cased
     // ("Docs/" and "/docs" give "/docs"; "" and "/" give "/").
     [[nodiscard]] static std::string pathKey(std::string_view path);
@@ -143,7 +147,6 @@ class LinkRuleMatcher {
     // A stored exact-URL text in comparison form: parsed and normalised, or unchanged when it does not parse.
     [[nodiscard]] static std::string normalizedText(std::string_view url);
     [[nodiscard]] static bool pathCovers(std::string_view prefixKey, std::string_view lowercasedPath);
-    [[nodiscard]] static bool isIPAddress(std::string_view host);
     [[nodiscard]] static bool isRegistryShard(std::string_view label);
 
     Value value_;
