@@ -42,6 +42,7 @@ TEST(Paths, UnderRootPutsEveryFolderBelowTheRoot) {
     EXPECT_EQ(paths, Paths("/r/home", "/r/data", "/r/cache", "/r/config", "app.velmora.Velmora"));
     EXPECT_EQ(paths.applicationSupportFolder(), fs::path("/r/data/app.velmora.Velmora"));
     EXPECT_EQ(paths.cachesFolder(), fs::path("/r/cache/app.velmora.Velmora"));
+    EXPECT_EQ(paths.configFolder(), fs::path("/r/config/app.velmora.Velmora"));
     EXPECT_EQ(Paths::underRoot("/r", "org.example.Host").cachesFolder(),
               fs::path("/r/cache/org.example.Host"));
 }

@@ -57,4 +57,8 @@ std::filesystem::path Paths::cachesFolder() const {
     return caches_ / bundleIdentifier_;
 }
 
+std::filesystem::path Paths::configFolder() const {
+    return config_ / bundleIdentifier_;
+}
+
 }  // namespace ferrywise

@@ -33,9 +33,11 @@ class Paths {
     [[nodiscard]] const std::filesystem::path& config() const noexcept { return config_; }
     [[nodiscard]] const std::string& bundleIdentifier() const noexcept { return bundleIdentifier_; }
 
-    // The host's own folders: <applicationSupport>/<bundleIdentifier> and <caches>/<bundleIdentifier>.
+    // The host's own folders: <applicationSupport>/<bundleIdentifier>, <caches>/<bundleIdentifier> and
+    // <config>/<bundleIdentifier>.
     [[nodiscard]] std::filesystem::path applicationSupportFolder() const;
     [[nodiscard]] std::filesystem::path cachesFolder() const;
+    [[nodiscard]] std::filesystem::path configFolder() const;
 
     bool operator==(const Paths&) const = default;
 

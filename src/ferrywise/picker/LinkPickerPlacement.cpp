@@ -1,0 +1,1 @@
+#include "ferrywise/picker/LinkPickerPlacement.hpp"

@@ -1,0 +1,1 @@
+#include "ferrywise/settings/GeneralPreferences.hpp"
