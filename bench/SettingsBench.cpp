@@ -1,0 +1,70 @@
+// The settings store: what one read and one write of a setting cost with the file-backed store, whose
+// reads check the file for changes by other processes and whose writes are atomic and flushed to disk.
+
+#include <filesystem>
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include "ferrywise/freedesktop/FileUserDefaults.hpp"
+#include "ferrywise/system/InMemoryUserDefaults.hpp"
+
+namespace {
+
+using namespace ferrywise;
+
+// A folder beside the build, on the same disk the user's configuration would be on.
+class ScratchFolder {
+  public:
+    ScratchFolder()
+        : path_(std::filesystem::current_path() / ("settings-bench-" + std::to_string(::getpid()))) {}
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Twenty settings in the domain, as a configured application has.
+template <typename Store>
+void fill(Store& defaults) {
+    for (int index = 0; index < 20; ++index) {
+        defaults.set("setting" + std::to_string(index), index % 2 == 0);
+    }
+    defaults.set("keptTrackingParameters", {"ref", "utm_source", "fbclid"});
+}
+
+void fileStoreReadBoolean(benchmark::State& state) {
+    ScratchFolder folder;
+    freedesktop::FileUserDefaults defaults(folder.path(), "app.example.Router");
+    fill(defaults);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(defaults.boolean("setting7"));
+    }
+}
+BENCHMARK(fileStoreReadBoolean);
+
+void fileStoreWriteInteger(benchmark::State& state) {
+    ScratchFolder folder;
+    freedesktop::FileUserDefaults defaults(folder.path(), "app.example.Router");
+    fill(defaults);
+    std::int64_t value = 0;
+    for (auto _ : state) {
+        defaults.set("routedCountToday", ++value);
+    }
+}
+BENCHMARK(fileStoreWriteInteger)->Unit(benchmark::kMillisecond);
+
+void memoryStoreReadBoolean(benchmark::State& state) {
+    InMemoryUserDefaults defaults;
+    fill(defaults);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(defaults.boolean("setting7"));
+    }
+}
+BENCHMARK(memoryStoreReadBoolean);
+
+}  // namespace
