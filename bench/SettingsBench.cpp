@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include "ferrywise/freedesktop/FileUserDefaults.hpp"
+#include "ferrywise/settings/GeneralPreferences.hpp"
+#include "ferrywise/settings/RoutingStatistics.hpp"
 #include "ferrywise/system/InMemoryUserDefaults.hpp"
 
 namespace {
@@ -58,6 +60,39 @@ void fileStoreWriteInteger(benchmark::State& state) {
 }
 BENCHMARK(fileStoreWriteInteger)->Unit(benchmark::kMillisecond);
 
+// What routing one link reads: the switches that decide processing and the picker.
+void fileStorePreferencesForOneLink(benchmark::State& state) {
+    ScratchFolder folder;
+    auto defaults = std::make_shared<freedesktop::FileUserDefaults>(folder.path(), "app.example.Router");
+    fill(*defaults);
+    GeneralPreferences preferences(defaults, "app.example.Router");
+    preferences.setFallbackTarget("org.mozilla.firefox");
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(preferences.cleansTrackingParameters());
+        benchmark::DoNotOptimize(preferences.keptTrackingParameters());
+        benchmark::DoNotOptimize(preferences.resolvesShortLinks());
+        benchmark::DoNotOptimize(preferences.alwaysAsks());
+        benchmark::DoNotOptimize(preferences.fallbackTarget());
+        benchmark::DoNotOptimize(preferences.dismissedWarningHosts());
+        benchmark::DoNotOptimize(preferences.pickerStyle());
+        benchmark::DoNotOptimize(preferences.ringMaximumCandidates());
+    }
+}
+BENCHMARK(fileStorePreferencesForOneLink);
+
+// Counting one routed link: three keys written together, atomically and flushed.
+void fileStoreRecordRoutedLink(benchmark::State& state) {
+    ScratchFolder folder;
+    auto defaults = std::make_shared<freedesktop::FileUserDefaults>(folder.path(), "app.example.Router");
+    fill(*defaults);
+    RoutingStatistics statistics(
+        defaults, [] { return std::chrono::system_clock::now(); }, Calendar::gregorian("UTC"));
+    for (auto _ : state) {
+        statistics.recordRoutedLink();
+    }
+}
+BENCHMARK(fileStoreRecordRoutedLink)->Unit(benchmark::kMillisecond);
+
 void memoryStoreReadBoolean(benchmark::State& state) {
     InMemoryUserDefaults defaults;
     fill(defaults);
@@ -68,3 +103,5 @@ void memoryStoreReadBoolean(benchmark::State& state) {
 BENCHMARK(memoryStoreReadBoolean);
 
 }  // namespace
+
+BENCHMARK_MAIN();

@@ -1,6 +1,7 @@
 #include "ferrywise/freedesktop/FileUserDefaults.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <limits>
 #include <memory>
@@ -60,6 +61,17 @@ TYPED_TEST(UserDefaultsContract, StoresEveryKindOfValueAndANullRemoves) {
     EXPECT_EQ(defaults->object("name"), std::nullopt);
     EXPECT_EQ(defaults->object("count"), std::nullopt);
     EXPECT_EQ(defaults->persistentDomain("app.example.Router")->size(), 4U);
+}
+
+TYPED_TEST(UserDefaultsContract, SeveralValuesAreStoredInOrderOrNotAtAll) {
+    auto defaults = this->make();
+    defaults->set("old", 1);
+    defaults->setValues({{"day", "2026-12-6"}, {"count", 1}, {"old", nullptr}, {"count", 2}});
+    EXPECT_EQ(defaults->persistentDomain("app.example.Router"), json({{"day", "2026-12-6"}, {"count", 2}}));
+
+    EXPECT_THROW(defaults->setValues({{"day", "2026-12-7"}, {"count", std::nan("")}}), std::invalid_argument);
+    EXPECT_EQ(defaults->string("day"), "2026-12-6");
+    EXPECT_EQ(defaults->integer("count"), 2);
 }
 
 TYPED_TEST(UserDefaultsContract, LookupsFallBackOnTheGlobalDomainButPersistentDomainsDoNot) {

@@ -176,14 +176,14 @@ void FileUserDefaults::save(std::string_view name, Domain& domain, bool remove) 
     }
 }
 
-template <typename Change>
-void FileUserDefaults::update(std::string_view name, Change&& change) {
+template <typename Edit>
+void FileUserDefaults::update(std::string_view name, Edit&& edit) {
     std::lock_guard lock(mutex_);
     DomainLock fileLock(folder_ / ("." + std::string(name) + ".lock"));
     auto& domain = current(name);
     bool onDisk = domain.stamp.has_value();
     auto before = domain.values;
-    switch (std::forward<Change>(change)(domain.values)) {
+    switch (std::forward<Edit>(edit)(domain.values)) {
         case Outcome::remove:
             if (onDisk || domain.damaged) {
                 save(name, domain, true);
@@ -241,16 +241,15 @@ void FileUserDefaults::removePersistentDomain(std::string_view name) {
     });
 }
 
-void FileUserDefaults::store(std::string_view key, nlohmann::json value) {
+void FileUserDefaults::apply(std::vector<Change> changes) {
     update(domain_, [&](nlohmann::json& values) {
-        values[std::string(key)] = std::move(value);
-        return Outcome::keep;
-    });
-}
-
-void FileUserDefaults::erase(std::string_view key) {
-    update(domain_, [&](nlohmann::json& values) {
-        values.erase(std::string(key));
+        for (auto& [key, value] : changes) {
+            if (value.is_null()) {
+                values.erase(key);
+            } else {
+                values[key] = std::move(value);
+            }
+        }
         return Outcome::keep;
     });
 }

@@ -51,8 +51,7 @@ class FileUserDefaults final : public UserDefaults {
     void removePersistentDomain(std::string_view name) override;
 
   protected:
-    void store(std::string_view key, nlohmann::json value) override;
-    void erase(std::string_view key) override;
+    void apply(std::vector<Change> changes) override;
     void replaceDomain(std::string_view name, nlohmann::json values) override;
 
   private:
@@ -71,10 +70,10 @@ class FileUserDefaults final : public UserDefaults {
     // even when empty, or remove it.
     enum class Outcome { keep, create, remove };
 
-    // Changes the domain through `change` (which returns an Outcome) under the domain's lock file, and
+    // Changes the domain through `edit` (which returns an Outcome) under the domain's lock file, and
     // writes it when that changed anything.
-    template <typename Change>
-    void update(std::string_view name, Change&& change);
+    template <typename Edit>
+    void update(std::string_view name, Edit&& edit);
     // Writes the domain's values (or removes the file when `remove`), keeping a damaged file aside first.
     void save(std::string_view name, Domain& domain, bool remove) const;
 

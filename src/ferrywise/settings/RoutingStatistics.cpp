@@ -137,9 +137,11 @@ void RoutingStatistics::recordRoutedLink() {
         }
     }
     hours[now.hour] = saturatingSum(hours[now.hour], 1);
-    defaults_->set(dayKey, now.day);
-    defaults_->set(countKey, saturatingSum(count, 1));
-    defaults_->set(hoursKey, hours);
+    // One change in this order: a file-backed store writes the three keys at once, so a crash can never
+    // leave a new day with an old count.
+    defaults_->setValues({{std::string(dayKey), now.day},
+                          {std::string(countKey), saturatingSum(count, 1)},
+                          {std::string(hoursKey), hours}});
 }
 
 TrackingStatistics::TrackingStatistics(std::shared_ptr<UserDefaults> defaults, std::function<Date()> today,
@@ -159,8 +161,8 @@ void TrackingStatistics::recordRemovedParameters(std::int64_t count) {
     }
     auto now = moment(today_, calendar_);
     auto previous = isStoredDay(*defaults_, dayKey, now.day) ? defaults_->integer(countKey) : 0;
-    defaults_->set(dayKey, now.day);
-    defaults_->set(countKey, saturatingSum(previous, count));
+    defaults_->setValues(
+        {{std::string(dayKey), now.day}, {std::string(countKey), saturatingSum(previous, count)}});
 }
 
 }  // namespace ferrywise

@@ -37,16 +37,20 @@ void InMemoryUserDefaults::removePersistentDomain(std::string_view name) {
     }
 }
 
-void InMemoryUserDefaults::store(std::string_view key, nlohmann::json value) {
+void InMemoryUserDefaults::apply(std::vector<Change> changes) {
     std::lock_guard lock(mutex_);
-    auto [domain, inserted] = domains_.try_emplace(domain_, nlohmann::json::object());
-    domain->second[std::string(key)] = std::move(value);
-}
-
-void InMemoryUserDefaults::erase(std::string_view key) {
-    std::lock_guard lock(mutex_);
-    if (auto domain = domains_.find(domain_); domain != domains_.end()) {
-        domain->second.erase(std::string(key));
+    auto domain = domains_.find(domain_);
+    for (auto& [key, value] : changes) {
+        if (value.is_null()) {
+            if (domain != domains_.end()) {
+                domain->second.erase(key);
+            }
+            continue;
+        }
+        if (domain == domains_.end()) {
+            domain = domains_.emplace(domain_, nlohmann::json::object()).first;
+        }
+        domain->second[key] = std::move(value);
     }
 }
 

@@ -26,8 +26,7 @@ class InMemoryUserDefaults final : public UserDefaults {
     void removePersistentDomain(std::string_view name) override;
 
   protected:
-    void store(std::string_view key, nlohmann::json value) override;
-    void erase(std::string_view key) override;
+    void apply(std::vector<Change> changes) override;
     void replaceDomain(std::string_view name, nlohmann::json values) override;
 
   private:

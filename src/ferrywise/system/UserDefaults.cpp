@@ -97,19 +97,27 @@ void UserDefaults::checkDomainName(std::string_view name) {
 }
 
 void UserDefaults::set(std::string_view key, nlohmann::json value) {
-    checkText(key, "key");
-    if (value.is_null()) {
-        erase(key);
-        return;
-    }
-    checkStorable(value);
-    store(key, std::move(value));
+    std::vector<Change> changes;
+    changes.emplace_back(std::string(key), std::move(value));
+    setValues(std::move(changes));
 }
 
 void UserDefaults::remove(std::string_view key) {
     // A key that is not UTF-8 was never stored.
     if (text::isValidUtf8(key)) {
-        erase(key);
+        std::vector<Change> changes;
+        changes.emplace_back(std::string(key), nullptr);
+        apply(std::move(changes));
+    }
+}
+
+void UserDefaults::setValues(std::vector<Change> changes) {
+    for (const auto& [key, value] : changes) {
+        checkText(key, "key");
+        checkStorable(value);
+    }
+    if (!changes.empty()) {
+        apply(std::move(changes));
     }
 }
 

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -48,6 +49,14 @@ class UserDefaults {
 
     // Removes `key` from the store's own domain (the global domain's value, if any, then shows through).
     void remove(std::string_view key);
+
+    // One key and its new value for setValues(); a null value removes the key.
+    using Change = std::pair<std::string, nlohmann::json>;
+
+    // Stores several keys of the own domain together, in order, as one change: a file-backed store writes
+    // them at once, so a crash keeps all of them or none. Everything is checked first; when anything is
+    // refused (std::invalid_argument), nothing is stored.
+    void setValues(std::vector<Change> changes);
 
     // The dictionary of the persistent domain named `name` (a JSON object), or none when it does not exist.
     [[nodiscard]] virtual std::optional<nlohmann::json> persistentDomain(std::string_view name) const = 0;
@@ -88,9 +97,8 @@ class UserDefaults {
     static void checkDomainName(std::string_view name);
 
   protected:
-    // Store or remove one key of the own domain; the value is already checked and never null.
-    virtual void store(std::string_view key, nlohmann::json value) = 0;
-    virtual void erase(std::string_view key) = 0;
+    // Applies checked changes to the own domain, in order: a null value removes its key.
+    virtual void apply(std::vector<Change> changes) = 0;
     // Replace a whole persistent domain; the values are a checked object.
     virtual void replaceDomain(std::string_view name, nlohmann::json values) = 0;
 };
