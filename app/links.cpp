@@ -1,14 +1,16 @@
 // ferrywise-links: shows how the library sees and routes each URL given on the command line — how it is
 // unwrapped and cleaned, whether it becomes a link, its scheme, family, summaries and host, whether its
-// address looks deceptive, and where the rules or the routing decision send it — in an embedded sample
-// environment: three installed applications and a small rule file written to a
-// temporary folder. It stands in until the real command-line host replaces it.
+// address looks deceptive, and where the rules, the routing decision or the picker send it — in an embedded
+// sample environment: three installed applications, and a small rule file and the general settings written
+// to a temporary folder. It counts what it routed as the host does. It stands in until the real
+// command-line host replaces it.
 
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <string_view>
+#include <unordered_set>
 
 #include <unistd.h>
 
@@ -16,12 +18,16 @@
 #include "ferrywise/applications/DiscoveredApplication.hpp"
 #include "ferrywise/foundation/Localization.hpp"
 #include "ferrywise/foundation/Url.hpp"
+#include "ferrywise/freedesktop/FileUserDefaults.hpp"
 #include "ferrywise/link/InterceptedLink.hpp"
 #include "ferrywise/link/RoutingMode.hpp"
+#include "ferrywise/picker/LinkPickerModel.hpp"
 #include "ferrywise/processing/LinkRewriter.hpp"
 #include "ferrywise/processing/LinkSafety.hpp"
 #include "ferrywise/processing/URLCleaner.hpp"
 #include "ferrywise/rules/LinkRuleEngine.hpp"
+#include "ferrywise/settings/GeneralPreferences.hpp"
+#include "ferrywise/settings/RoutingStatistics.hpp"
 
 namespace {
 
@@ -67,6 +73,37 @@ std::vector<LinkRule> sampleRules() {
     };
 }
 
+// What the picker shows above its candidates.
+std::string statusText(const LinkPickerStatus& status, const Localization& localization) {
+    switch (status.which()) {
+        case LinkPickerStatus::Case::removedTrackingParameters:
+            return "removed " + std::to_string(*status.count()) + " tracking parameter(s)";
+        case LinkPickerStatus::Case::warning:
+            return "warning: " + status.suspicion()->shortMessage(localization);
+        case LinkPickerStatus::Case::safe:
+            return "safe";
+        case LinkPickerStatus::Case::resolvedShortLink:
+            return "resolved a short link";
+        case LinkPickerStatus::Case::removedTrackingParametersAndResolvedShortLink:
+            return "removed tracking parameters and resolved a short link";
+    }
+    return {};
+}
+
+// The classic picker as text: the status, the candidates with their number shortcuts, the highlighted one
+// marked, and what remembering the choice would cover.
+void showPicker(const LinkPickerModel& picker, const Localization& localization) {
+    std::cout << "  picker:  " << statusText(picker.status(), localization) << '\n';
+    for (int index = 0; index < static_cast<int>(picker.candidates().size()); ++index) {
+        std::cout << "    " << (index == picker.highlightedIndex().value() ? '>' : ' ') << ' '
+                  << LinkPickerModel::shortcutLabel(index).value_or(" ") << "  "
+                  << picker.candidates()[static_cast<std::size_t>(index)].name() << '\n';
+    }
+    if (auto summary = picker.rememberSummary(localization)) {
+        std::cout << "    remember for: " << *summary << '\n';
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,6 +133,18 @@ int main(int argc, char** argv) {
                   << (rule.hasTimeWindows() ? " (weekdays 9:00-17:00)" : "") << '\n';
     }
     std::cout << '\n';
+
+    // The general settings, as the user left them: links no rule matches show the picker, with Chromium
+    // highlighted as the fallback; "ref" is kept when cleaning.
+    auto defaults =
+        std::make_shared<freedesktop::FileUserDefaults>(folder / "defaults", "app.velmora.Velmora");
+    GeneralPreferences preferences(defaults, defaults->domain());
+    preferences.setFallbackTarget("org.chromium.Chromium");
+    preferences.setKeptTrackingParameters({"ref"});
+    auto clock = [] { return std::chrono::system_clock::now(); };
+    RoutingStatistics routed(defaults, clock);
+    TrackingStatistics tracking(defaults, clock);
+
     // The hosts of the user's rules count as trusted sites, so look-alikes of them are warned about.
     std::vector<std::string> knownHosts;
     for (const auto& rule : engine.listRules()) {
@@ -103,7 +152,9 @@ int main(int argc, char** argv) {
             knownHosts.push_back(*host);
         }
     }
-    URLCleaner cleaner;
+    URLCleaner cleaner(preferences.keptTrackingParameters());
+    auto dismissed = preferences.dismissedWarningHosts();
+    std::unordered_set<std::string> dismissedHosts(dismissed.begin(), dismissed.end());
 
     int refused = 0;
     auto calendar = Calendar::current();
@@ -111,14 +162,17 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string_view text = argv[i];
         std::cout << text << '\n';
+        int removedCount = 0;
         auto url = Url::parse(text);
         if (url) {
             auto expanded = LinkRewriter::expand(*url);
             if (expanded != *url) {
                 std::cout << "  expanded: " << expanded.absoluteString() << '\n';
             }
-            url = cleaner.clean(expanded);
-            if (auto removed = cleaner.removedParameterNames(expanded); !removed.empty()) {
+            url = preferences.cleansTrackingParameters() ? cleaner.clean(expanded) : expanded;
+            if (auto removed = cleaner.removedParameterNames(expanded); url != expanded) {
+                tracking.recordRemovedParameters(static_cast<std::int64_t>(removed.size()));
+                removedCount = static_cast<int>(removed.size());
                 std::cout << "  cleaned:  " << url->absoluteString() << " (removed";
                 for (const auto& name : removed) {
                     std::cout << ' ' << name;
@@ -141,19 +195,30 @@ int main(int argc, char** argv) {
         if (auto forms = link->hostForms()) {
             std::cout << "  reads:   " << forms->readable << '\n';
         }
-        if (auto suspicion = LinkSafety::check(*link, knownHosts, {})) {
+        auto suspicion = LinkSafety::check(*link, knownHosts, dismissedHosts);
+        if (suspicion) {
             std::cout << "  warning: " << suspicion->shortMessage(localization) << ": "
                       << suspicion->message(localization) << '\n';
         }
+        routed.recordRoutedLink();
         if (auto target = engine.match(*link, now, calendar)) {
             std::cout << "  rule:    " << target->bundleUrl().lastPathComponent() << " ("
                       << target->variant().storedSuffix() << ")\n\n";
             continue;
         }
         const auto& candidates = link->scheme().kind() == LinkScheme::Kind::mail ? mailClients : browsers;
-        auto destination = RoutingMode::destination(candidates, false, false, "org.chromium.Chromium");
-        std::cout << "  no rule: " << (destination ? "fallback " + destination->name() : "picker") << "\n\n";
+        auto fallback = preferences.fallbackTarget();
+        if (auto destination =
+                RoutingMode::destination(candidates, preferences.alwaysAsks(), false, fallback)) {
+            std::cout << "  no rule: fallback " << destination->name() << "\n\n";
+            continue;
+        }
+        LinkPickerModel picker(*link, candidates, suspicion, removedCount, false, fallback);
+        showPicker(picker, localization);
+        std::cout << '\n';
     }
+    std::cout << "Today: " << routed.routedToday() << " link(s) routed, " << tracking.removedToday()
+              << " tracking parameter(s) removed\n";
     std::filesystem::remove_all(folder);
     return refused == 0 ? 0 : 1;
 }
