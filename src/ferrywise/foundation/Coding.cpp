@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 
@@ -62,11 +63,11 @@ const nlohmann::json& array(const nlohmann::json& value, std::string_view key) {
     return value;
 }
 
-std::int64_t integer(const nlohmann::json& value, std::string_view key) {
+std::optional<std::int64_t> wholeNumber(const nlohmann::json& value) noexcept {
     if (value.is_number_unsigned()) {
         auto number = value.get<std::uint64_t>();
         if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-            throw DecodingError("\"" + std::string(key) + "\" is out of range");
+            return std::nullopt;
         }
         return static_cast<std::int64_t>(number);
     }
@@ -74,12 +75,24 @@ std::int64_t integer(const nlohmann::json& value, std::string_view key) {
         return value.get<std::int64_t>();
     }
     if (value.is_number_float()) {
-        // 2^63 itself is not representable, hence the strict upper bound.
+        // 2^63 itself is not representable, hence the strict upper bound; NaN fails every comparison.
         auto number = value.get<double>();
         if (std::trunc(number) == number && number >= -9223372036854775808.0 &&
             number < 9223372036854775808.0) {
             return static_cast<std::int64_t>(number);
         }
+    }
+    return std::nullopt;
+}
+
+std::int64_t integer(const nlohmann::json& value, std::string_view key) {
+    if (auto number = wholeNumber(value)) {
+        return *number;
+    }
+    if (value.is_number_unsigned()) {
+        throw DecodingError("\"" + std::string(key) + "\" is out of range");
+    }
+    if (value.is_number_float()) {
         throw DecodingError("\"" + std::string(key) + "\" is not a whole number in range");
     }
     wrongType(key, "an integer", value);

@@ -7,6 +7,7 @@
 //   auto name = coding::string(coding::required(object, "name"), "name");  // throws DecodingError
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -43,6 +44,9 @@ const nlohmann::json& array(const nlohmann::json& value, std::string_view key);
 // The value as a 64-bit integer: an integral number (also written with a zero fraction, "2.0") within
 // range; throws DecodingError naming `key` otherwise.
 std::int64_t integer(const nlohmann::json& value, std::string_view key);
+
+// The same reading without an error: none for anything but such a number.
+std::optional<std::int64_t> wholeNumber(const nlohmann::json& value) noexcept;
 
 }  // namespace coding
 }  // namespace ferrywise

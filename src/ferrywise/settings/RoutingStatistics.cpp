@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ferrywise/foundation/Coding.hpp"
+
 namespace ferrywise {
 namespace {
 
@@ -19,32 +21,6 @@ std::int64_t saturatingSum(std::int64_t a, std::int64_t b) noexcept {
     return sum;
 }
 
-// One element of the stored hours as an integer: an integral number within 64 bits, including a
-// floating-point number without a fraction (3.0); none for anything else.
-std::optional<std::int64_t> integralElement(const nlohmann::json& element) {
-    switch (element.type()) {
-        case nlohmann::json::value_t::number_integer:
-            return element.get<std::int64_t>();
-        case nlohmann::json::value_t::number_unsigned: {
-            auto value = element.get<std::uint64_t>();
-            if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-                return std::nullopt;
-            }
-            return static_cast<std::int64_t>(value);
-        }
-        case nlohmann::json::value_t::number_float: {
-            auto value = element.get<double>();
-            constexpr double limit = 9223372036854775808.0;  // 2^63, exactly representable
-            if (!std::isfinite(value) || std::trunc(value) != value || value < -limit || value >= limit) {
-                return std::nullopt;
-            }
-            return static_cast<std::int64_t>(value);
-        }
-        default:
-            return std::nullopt;
-    }
-}
-
 // The stored hours when they are exactly 24 integers; none otherwise.
 std::optional<RoutingStatistics::Hours> storedHours(const UserDefaults& defaults) {
     auto stored = defaults.array(RoutingStatistics::hoursKey);
@@ -53,7 +29,7 @@ std::optional<RoutingStatistics::Hours> storedHours(const UserDefaults& defaults
         return std::nullopt;
     }
     for (std::size_t index = 0; index < hours.size(); ++index) {
-        auto value = integralElement((*stored)[index]);
+        auto value = coding::wholeNumber((*stored)[index]);
         if (!value) {
             return std::nullopt;
         }
