@@ -1,7 +1,6 @@
 #include "ferrywise/picker/LinkPickerPlacement.hpp"
 
 #include <limits>
-#include <unordered_set>
 
 #include <gtest/gtest.h>
 
@@ -121,15 +120,6 @@ TEST(LinkPickerPlacement, GrowthCornerFacesThePointer) {
         SCOPED_TRACE(testing::Message() << c.pointer.x << "," << c.pointer.y);
         EXPECT_EQ(LinkPickerPlacement::growthCorner(c.frame, c.pointer), c.expected);
     }
-    std::unordered_set<Corner> corners{Corner::topLeading, Corner::topTrailing, Corner::bottomLeading,
-                                       Corner::bottomTrailing, Corner::topLeading};
-    EXPECT_EQ(corners.size(), 4U);
-}
-
-TEST(DisplayGeometry, EqualWhenBothRectanglesAre) {
-    EXPECT_EQ(mainDisplay, (DisplayGeometry{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875)}));
-    EXPECT_NE(mainDisplay, (DisplayGeometry{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 900)}));
-    EXPECT_NE(mainDisplay, (DisplayGeometry{Rect(0, 1, 1440, 900), Rect(0, 0, 1440, 875)}));
 }
 
 }  // namespace
