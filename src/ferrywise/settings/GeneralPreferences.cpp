@@ -144,11 +144,12 @@ void GeneralPreferences::setPickerStyle(PickerPresentationStyle style) {
 }
 
 int GeneralPreferences::ringMaximumCandidates() const {
-    if (!defaults_->object(ringMaximumCandidatesKey)) {
+    auto stored = defaults_->object(ringMaximumCandidatesKey);
+    if (!stored) {
         return defaultRingMaximumCandidates;
     }
     // Something stored that is not a number reads as 0, which clamps to the lower bound.
-    return clampedRingMaximumCandidates(defaults_->integer(ringMaximumCandidatesKey));
+    return clampedRingMaximumCandidates(UserDefaults::integerValue(*stored));
 }
 
 void GeneralPreferences::setRingMaximumCandidates(std::int64_t value) {

@@ -146,24 +146,25 @@ std::optional<bool> UserDefaults::boolean(std::string_view key) const {
 
 std::int64_t UserDefaults::integer(std::string_view key) const {
     auto value = object(key);
-    if (!value) {
-        return 0;
-    }
-    switch (value->type()) {
+    return value ? integerValue(*value) : 0;
+}
+
+std::int64_t UserDefaults::integerValue(const nlohmann::json& value) {
+    switch (value.type()) {
         case nlohmann::json::value_t::number_integer:
-            return value->get<std::int64_t>();
+            return value.get<std::int64_t>();
         case nlohmann::json::value_t::number_unsigned: {
-            auto number = value->get<std::uint64_t>();
+            auto number = value.get<std::uint64_t>();
             return number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
                        ? std::numeric_limits<std::int64_t>::max()
                        : static_cast<std::int64_t>(number);
         }
         case nlohmann::json::value_t::number_float:
-            return truncated(value->get<double>());
+            return truncated(value.get<double>());
         case nlohmann::json::value_t::boolean:
-            return value->get<bool>() ? 1 : 0;
+            return value.get<bool>() ? 1 : 0;
         case nlohmann::json::value_t::string:
-            return leadingInteger(value->get_ref<const std::string&>());
+            return leadingInteger(value.get_ref<const std::string&>());
         default:
             return 0;
     }

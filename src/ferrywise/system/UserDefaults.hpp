@@ -77,6 +77,8 @@ class UserDefaults {
     // sign and decimal digits (after blanks) the value of those digits, saturating; 0 for anything else,
     // and when absent.
     [[nodiscard]] std::int64_t integer(std::string_view key) const;
+    // The same reading of a value already fetched with object().
+    [[nodiscard]] static std::int64_t integerValue(const nlohmann::json& value);
     // A floating-point number: any number; true 1 and false 0; a string that reads as a decimal number its
     // value; 0 for anything else, and when absent.
     [[nodiscard]] double floatingPoint(std::string_view key) const;
