@@ -5,14 +5,13 @@
 // to a temporary folder. It counts what it routed as the host does. It stands in until the real
 // command-line host replaces it.
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <string_view>
 #include <unordered_set>
-
-#include <unistd.h>
 
 #include "ferrywise/applications/ApplicationCatalog.hpp"
 #include "ferrywise/applications/DiscoveredApplication.hpp"
@@ -122,7 +121,20 @@ int main(int argc, char** argv) {
         DiscoveredApplication("org.mozilla.Thunderbird", "Thunderbird",
                               catalog->url("org.mozilla.Thunderbird"), LinkScheme::Kind::mail)};
 
-    auto folder = std::filesystem::temp_directory_path() / ("ferrywise-links-" + std::to_string(::getpid()));
+    // A private folder (mode 0700, a name no other user can guess or take first) for the sample files.
+    auto pattern = (std::filesystem::temp_directory_path() / "ferrywise-links-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        std::perror("ferrywise-links: cannot create a temporary folder");
+        return 2;
+    }
+    const std::filesystem::path folder = pattern;
+    struct Remover {
+        std::filesystem::path folder;
+        ~Remover() {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    } remover{folder};
     LinkRuleStore store(folder / LinkRuleStore::fileName);
     store.save(sampleRules());
     LinkRuleEngine engine(store, catalog,
@@ -219,6 +231,5 @@ int main(int argc, char** argv) {
     }
     std::cout << "Today: " << routed.routedToday() << " link(s) routed, " << tracking.removedToday()
               << " tracking parameter(s) removed\n";
-    std::filesystem::remove_all(folder);
     return refused == 0 ? 0 : 1;
 }

@@ -82,6 +82,13 @@ std::unique_ptr<icu::Calendar> Calendar::working() const {
     return std::unique_ptr<icu::Calendar>(prototype_->clone());
 }
 
+Calendar Calendar::fromIcu(std::string timeZoneId, std::unique_ptr<icu::Calendar> calendar) {
+    if (!calendar) {
+        throw std::invalid_argument("Calendar::fromIcu needs a calendar");
+    }
+    return Calendar(std::move(timeZoneId), std::shared_ptr<const icu::Calendar>(std::move(calendar)));
+}
+
 Calendar Calendar::current() {
     std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::detectHostTimeZone());
     icu::UnicodeString id;
@@ -104,7 +111,7 @@ DateComponents Calendar::components(Date date) const {
     parts.second = calendar->get(UCAL_SECOND, status);
     parts.weekday = calendar->get(UCAL_DAY_OF_WEEK, status);
     if (U_FAILURE(status)) {
-        return DateComponents{};
+        throw std::runtime_error(std::string("ICU calendar: ") + u_errorName(status));
     }
     return parts;
 }

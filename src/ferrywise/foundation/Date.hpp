@@ -64,10 +64,14 @@ class Calendar {
     // A Gregorian calendar in the host's current time zone.
     [[nodiscard]] static Calendar current();
 
+    // A calendar over an ICU calendar of the caller's (its own time zone and rules), named `timeZoneId`.
+    [[nodiscard]] static Calendar fromIcu(std::string timeZoneId, std::unique_ptr<icu::Calendar> calendar);
+
     // The IANA identifier of the calendar's time zone.
     [[nodiscard]] const std::string& timeZoneId() const noexcept { return timeZoneId_; }
 
-    // Returns the date's components in this calendar.
+    // Returns the date's components in this calendar. Throws std::runtime_error when ICU cannot compute
+    // them, rather than answering with made-up components.
     [[nodiscard]] DateComponents components(Date date) const;
 
     // Returns the date at the given local components (missing hour/minute/second are 0). Out-of-range

@@ -1,6 +1,8 @@
 #include "ferrywise/foundation/JsonFile.hpp"
 
 #include <cerrno>
+#include <cstdio>
+#include <optional>
 #include <system_error>
 
 #include <fcntl.h>
@@ -76,6 +78,32 @@ void syncFolder(const std::filesystem::path& folder) {
     }
 }
 
+// The byte offset at which arrays and objects first nest deeper than `limit`; none when they never do.
+// Brackets inside strings do not count.
+std::optional<std::size_t> tooDeepAt(std::string_view text, std::size_t limit) noexcept {
+    std::size_t depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit) {
+                return i;
+            }
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string JsonFile::serialize(const nlohmann::json& value, InvalidText invalidText) {
@@ -93,7 +121,55 @@ void JsonFile::writeData(const std::filesystem::path& path, std::string_view dat
     (void)writeDataHolding(path, data);
 }
 
-HeldFile JsonFile::writeDataHolding(const std::filesystem::path& path, std::string_view data) {
+std::filesystem::path JsonFile::writtenPath(const std::filesystem::path& path) noexcept {
+    try {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) {
+            return path;
+        }
+        auto target = std::filesystem::weakly_canonical(path, error);
+        return error ? path : target;
+    } catch (...) {
+        return path;
+    }
+}
+
+std::optional<std::filesystem::path> JsonFile::keepAside(const std::filesystem::path& path,
+                                                         const std::function<std::string(int)>& nameFor) {
+    auto file = writtenPath(path);
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+        auto aside = file.parent_path() / nameFor(attempt);
+        // RENAME_NOREPLACE: no earlier copy is ever replaced, even by a copy another process makes now.
+        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) {
+            return aside;
+        }
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        if (errno == EEXIST) {
+            continue;
+        }
+        if (errno != EINVAL && errno != ENOSYS) {
+            fail(errno, "Could not move aside", file);
+        }
+        // The file system cannot refuse to replace; look first instead.
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(aside, error))) {
+            continue;
+        }
+        if (::rename(file.c_str(), aside.c_str()) == 0) {
+            return aside;
+        }
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        fail(errno, "Could not move aside", file);
+    }
+    fail(EEXIST, "Too many copies kept beside", file);
+}
+
+HeldFile JsonFile::writeDataHolding(const std::filesystem::path& link, std::string_view data) {
+    const auto path = writtenPath(link);
     auto folder = path.parent_path();
     if (folder.empty()) {
         folder = ".";
@@ -107,7 +183,9 @@ HeldFile JsonFile::writeDataHolding(const std::filesystem::path& path, std::stri
     // Keep the permissions of the file being replaced; new files are private to the user.
     struct stat existing {};
     mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
-    ::fchmod(temporary.fd(), mode);
+    if (::fchmod(temporary.fd(), mode) != 0) {
+        fail(errno, "Could not set the permissions of", path);  // the new file must not be more open
+    }
     writeAll(temporary.fd(), data, path);
     if (::fsync(temporary.fd()) != 0) {
         fail(errno, "Could not flush", path);
@@ -138,12 +216,32 @@ JsonFile::ReadResult JsonFile::read(const std::filesystem::path& path) noexcept 
             result.problem = "the file cannot be read";
             return result;
         }
-        result.value = nlohmann::json::parse(*data);
-        result.status = Status::ok;
-    } catch (const std::exception& exception) {
+        return parse(*data);
+    } catch (...) {
         result.status = Status::unreadable;
+        result.problem = "the file cannot be read";
+    }
+    return result;
+}
+
+JsonFile::ReadResult JsonFile::parse(std::string_view data) noexcept {
+    ReadResult result;
+    result.status = Status::unreadable;
+    try {
+        if (auto at = tooDeepAt(data, maximumNestingDepth)) {
+            result.problem = "nested deeper than " + std::to_string(maximumNestingDepth) +
+                             " levels at byte " + std::to_string(*at);
+            return result;
+        }
+        result.value = nlohmann::json::parse(data);
+        result.status = Status::ok;
+    } catch (const nlohmann::json::parse_error& error) {
+        // Not error.what(): nlohmann quotes the text it read last.
         result.value = nullptr;
-        result.problem = exception.what();
+        result.problem = "not valid JSON at byte " + std::to_string(error.byte);
+    } catch (...) {
+        result.value = nullptr;
+        result.problem = "the text cannot be read";
     }
     return result;
 }

@@ -6,6 +6,7 @@
 #include <syslog.h>
 
 #include "ferrywise/foundation/Paths.hpp"
+#include "ferrywise/foundation/Text.hpp"
 
 namespace ferrywise {
 namespace {
@@ -77,7 +78,7 @@ void RecordingLogSink::clear() {
 namespace detail {
 
 std::string logArgument(std::string_view value) {
-    return std::string(value);
+    return text::escapingControlCharacters(value);
 }
 std::string logArgument(bool value) {
     return value ? "true" : "false";
@@ -134,19 +135,22 @@ std::string formatLogMessage(std::string_view format, const std::vector<std::str
 
 }  // namespace detail
 
-void Logger::write(LogLevel level, std::string message) const {
-    auto& shared = state();
-    std::shared_ptr<LogSink> sink;
-    LogRecord record{{}, category_, level, std::move(message)};
-    {
-        std::lock_guard lock(shared.mutex);
-        if (!shared.sink) {
-            shared.sink = makeSyslogSink();
+void Logger::write(LogLevel level, std::string message) const noexcept {
+    try {
+        auto& shared = state();
+        std::shared_ptr<LogSink> sink;
+        LogRecord record{{}, category_, level, std::move(message)};
+        {
+            std::lock_guard lock(shared.mutex);
+            if (!shared.sink) {
+                shared.sink = makeSyslogSink();
+            }
+            sink = shared.sink;
+            record.subsystem = shared.subsystem;
         }
-        sink = shared.sink;
-        record.subsystem = shared.subsystem;
+        sink->write(record);
+    } catch (...) {  // a failing sink loses this line; the operation that logged goes on
     }
-    sink->write(record);
 }
 
 #define FERRYWISE_LOG_CATEGORY(name)       \

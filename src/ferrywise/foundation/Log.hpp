@@ -6,6 +6,9 @@
 //
 //   Log::rules().error("Could not save rules: %{public}s", reason);
 //
+// Every text value has its control characters percent-encoded, so that a value read from a file or a link
+// cannot break or forge a log line. Logging never throws: a message that cannot be made or written (memory
+// running out, a sink that fails) is dropped, so that operations promising not to throw may log freely.
 // The default sink is the system logger (syslog); tests install a RecordingLogSink. Full URLs are never
 // logged: links appear only through InterceptedLink::logSummary.
 
@@ -95,19 +98,28 @@ class Logger {
 
     // Writes a message at the default level.
     template <typename... Args>
-    void log(std::string_view format, const Args&... args) const {
-        write(LogLevel::standard, detail::formatLogMessage(format, {detail::logValue(args)...}));
+    void log(std::string_view format, const Args&... args) const noexcept {
+        emit(LogLevel::standard, format, args...);
     }
 
     // Writes a message at the error level.
     template <typename... Args>
-    void error(std::string_view format, const Args&... args) const {
-        write(LogLevel::error, detail::formatLogMessage(format, {detail::logValue(args)...}));
+    void error(std::string_view format, const Args&... args) const noexcept {
+        emit(LogLevel::error, format, args...);
     }
 
-    void write(LogLevel level, std::string message) const;
+    // Writes a finished message as it is (nothing escaped); drops it when the sink fails.
+    void write(LogLevel level, std::string message) const noexcept;
 
   private:
+    template <typename... Args>
+    void emit(LogLevel level, std::string_view format, const Args&... args) const noexcept {
+        try {
+            write(level, detail::formatLogMessage(format, {detail::logValue(args)...}));
+        } catch (...) {  // the message could not be made: dropped, never thrown at the caller
+        }
+    }
+
     std::string category_;
 };
 

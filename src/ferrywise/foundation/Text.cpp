@@ -252,6 +252,31 @@ bool startsWithLetter(std::string_view text) {
     return u_hasBinaryProperty(static_cast<UChar32>(nextCodePoint(text, offset)), UCHAR_ALPHABETIC) != 0;
 }
 
+std::string escapingControlCharacters(std::string_view text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    auto escape = [](std::string& out, unsigned char byte) {
+        out += '%';
+        out += hex[byte >> 4];
+        out += hex[byte & 0x0F];
+    };
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (byte < 0x20 || byte == 0x7F) {
+            escape(result, byte);
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080...U+009F
+            escape(result, byte);
+            escape(result, next);
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
 bool isValidUtf8(std::string_view text) noexcept {
     auto length = static_cast<int32_t>(text.size());
     for (int32_t index = 0; index < length;) {

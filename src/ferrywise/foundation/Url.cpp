@@ -3,9 +3,13 @@
 #include <system_error>
 
 #include <boost/url/encode.hpp>
+#include <boost/url/grammar/parse.hpp>
 #include <boost/url/parse.hpp>
 #include <boost/url/parse_query.hpp>
 #include <boost/url/rfc/pchars.hpp>
+#include <boost/url/rfc/pct_encoded_rule.hpp>
+#include <boost/url/rfc/sub_delim_chars.hpp>
+#include <boost/url/rfc/unreserved_chars.hpp>
 #include <sys/stat.h>
 
 namespace ferrywise {
@@ -114,6 +118,41 @@ std::string standardizedFilePath(const urls::url& url) {
     return decoded(urls::pct_string_view(withoutDotSegments(encodedPath)));
 }
 
+// Boost.URL 1.81 ends a host at an IPv4-looking start ("1.2.3.4" of "1.2.3.4.5" or "10.0.0.1.example") and
+// reads the rest of the authority as the path. Such hosts are registered names: the URL is parsed with a
+// stand-in host, which then gets the real one (set_encoded_host takes a name that is not a whole address
+// as a name). None when the real host is not a valid name or the port is not a number.
+std::optional<urls::url> parsedWithRegisteredName(std::string_view text, const urls::url_view& misread) {
+    auto authorityStart = static_cast<std::size_t>(misread.encoded_authority().data() - text.data());
+    auto authorityEnd = text.find_first_of("/?#", authorityStart);
+    if (authorityEnd == std::string_view::npos) {
+        authorityEnd = text.size();
+    }
+    auto authority = text.substr(authorityStart, authorityEnd - authorityStart);
+    auto hostStart = authority.find('@') == std::string_view::npos ? 0 : authority.find('@') + 1;
+    auto hostEnd = authority.rfind(':');
+    if (hostEnd == std::string_view::npos || hostEnd < hostStart ||
+        authority.find_first_not_of("0123456789", hostEnd + 1) != std::string_view::npos) {
+        hostEnd = authority.size();
+    }
+    auto host = authority.substr(hostStart, hostEnd - hostStart);
+    if (!urls::grammar::parse(host, urls::pct_encoded_rule(urls::unreserved_chars + urls::sub_delim_chars))) {
+        return std::nullopt;
+    }
+    auto at = authorityStart + hostStart;
+    auto standIn = std::string(text.substr(0, at)).append("x").append(text.substr(at + host.size()));
+    auto parsed = urls::parse_uri_reference(standIn);
+    if (!parsed || parsed->host_type() != urls::host_type::name) {
+        return std::nullopt;
+    }
+    urls::url url(*parsed);
+    url.set_encoded_host(urls::pct_string_view(host));
+    if (url.buffer() != text) {
+        return std::nullopt;
+    }
+    return url;
+}
+
 }  // namespace
 
 std::optional<Url> Url::parse(std::string_view text) {
@@ -124,7 +163,11 @@ std::optional<Url> Url::parse(std::string_view text) {
     // After an authority the path is empty or starts with "/"; Boost.URL 1.81 also accepts "http://a:80x/".
     if (result->has_authority() && !result->encoded_path().empty() &&
         !result->encoded_path().starts_with('/')) {
-        return std::nullopt;
+        if (result->host_type() != urls::host_type::ipv4) {
+            return std::nullopt;
+        }
+        auto named = parsedWithRegisteredName(text, *result);
+        return named ? std::optional<Url>(Url(std::move(*named))) : std::nullopt;
     }
     return Url(urls::url(*result));
 }

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstring>
 #include <exception>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include <arpa/inet.h>
 #include <boost/asio/associated_executor.hpp>
 #include <boost/asio/async_result.hpp>
 #include <boost/asio/execution/outstanding_work.hpp>
@@ -16,6 +18,8 @@
 #include <boost/asio/thread_pool.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include "ferrywise/foundation/Text.hpp"
 
@@ -84,6 +88,49 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
     return length;
 }
 
+// 0/8, 10/8, 100.64/10 (shared), 127/8, 169.254/16, 172.16/12 and 192.168/16.
+bool isLocalIpv4(const unsigned char* a) {
+    return a[0] == 0 || a[0] == 10 || a[0] == 127 || (a[0] == 100 && (a[1] & 0xC0) == 64) ||
+           (a[0] == 169 && a[1] == 254) || (a[0] == 172 && (a[1] & 0xF0) == 16) ||
+           (a[0] == 192 && a[1] == 168);
+}
+
+// ::, ::1, fc00::/7, fe80::/10, and IPv4 addresses mapped into IPv6 by the rules above.
+bool isLocalIpv6(const unsigned char* a) {
+    static constexpr unsigned char mapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+    if (std::memcmp(a, mapped, sizeof mapped) == 0) {
+        return isLocalIpv4(a + sizeof mapped);
+    }
+    bool leadingZeros = std::all_of(a, a + 15, [](unsigned char byte) { return byte == 0; });
+    return (leadingZeros && a[15] <= 1) || (a[0] & 0xFE) == 0xFC || (a[0] == 0xFE && (a[1] & 0xC0) == 0x80);
+}
+
+bool isLocalSocketAddress(const sockaddr& address) {
+    if (address.sa_family == AF_INET) {
+        return isLocalIpv4(
+            reinterpret_cast<const unsigned char*>(&reinterpret_cast<const sockaddr_in&>(address).sin_addr));
+    }
+    if (address.sa_family == AF_INET6) {
+        return isLocalIpv6(reinterpret_cast<const sockaddr_in6&>(address).sin6_addr.s6_addr);
+    }
+    return false;
+}
+
+// Opens the sockets of one request; when told to, refuses those to local addresses and notes it.
+struct SocketGuard {
+    bool publicAddressesOnly = false;
+    bool refusedLocalAddress = false;
+};
+
+curl_socket_t openSocket(void* data, curlsocktype, curl_sockaddr* address) {
+    auto& guard = *static_cast<SocketGuard*>(data);
+    if (guard.publicAddressesOnly && isLocalSocketAddress(address->addr)) {
+        guard.refusedLocalAddress = true;
+        return CURL_SOCKET_BAD;
+    }
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
 bool isRedirectStatus(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -94,9 +141,11 @@ struct Hop {
     std::string body;
     // Where a redirect points, resolved by curl against the requested address; none for a final response.
     std::optional<std::string> redirectTarget;
+    // Not requested: the address was local and only public ones were allowed.
+    bool refusedLocalAddress = false;
 };
 
-Hop performHop(const Url& url, HttpMethod method, std::chrono::milliseconds limit) {
+Hop performHop(const Url& url, HttpMethod method, std::chrono::milliseconds limit, RedirectAccess access) {
     EasyHandle handle(curl_easy_init());
     if (!handle) {
         throw HttpError("the request could not be prepared");
@@ -107,12 +156,15 @@ Hop performHop(const Url& url, HttpMethod method, std::chrono::milliseconds limi
     setOption(easy, CURLOPT_URL, address.c_str());
     setOption(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     setOption(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    // Redirects are followed by the loop in exchange(), which limits their number and schemes.
+    // Redirects are followed by the loop in runExchange(), which limits their number and schemes.
     setOption(easy, CURLOPT_FOLLOWLOCATION, 0L);
     // Signals cannot interrupt a transfer on a worker thread; time-outs rely on curl's own clock.
     setOption(easy, CURLOPT_NOSIGNAL, 1L);
     setOption(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(limit.count()));
     setOption(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limit.count()));
+    SocketGuard guard{.publicAddressesOnly = access == RedirectAccess::publicAddresses};
+    setOption(easy, CURLOPT_OPENSOCKETFUNCTION, &openSocket);
+    setOption(easy, CURLOPT_OPENSOCKETDATA, static_cast<void*>(&guard));
     if (method == HttpMethod::head) {
         setOption(easy, CURLOPT_NOBODY, 1L);
     } else {
@@ -122,6 +174,9 @@ Hop performHop(const Url& url, HttpMethod method, std::chrono::milliseconds limi
     }
 
     if (CURLcode code = curl_easy_perform(easy); code != CURLE_OK) {
+        if (guard.refusedLocalAddress && code == CURLE_COULDNT_CONNECT) {
+            return Hop{.status = 0, .body = {}, .redirectTarget = std::nullopt, .refusedLocalAddress = true};
+        }
         if (sink.tooLarge) {
             throw HttpError("the response is too large");
         }
@@ -139,21 +194,24 @@ Hop performHop(const Url& url, HttpMethod method, std::chrono::milliseconds limi
     return hop;
 }
 
-// Runs a whole exchange on the calling thread: the request, then each redirect, within one deadline.
-HttpResponse exchange(const HttpRequest& request) {
+// Runs a whole exchange on the calling thread: the request, then each redirect, until the deadline.
+HttpResponse runExchange(const HttpRequest& request, SteadyClock::time_point deadline) {
     if (!curlInitialized()) {
         throw HttpError("the HTTP library could not be initialised");
     }
-    // A day is plenty for any exchange and keeps the deadline arithmetic from overflowing.
-    const auto limit = std::min<std::chrono::milliseconds>(request.timeout, std::chrono::hours(24));
-    const auto deadline = SteadyClock::now() + limit;
     Url current = request.url;
+    auto access = RedirectAccess::any;  // the request itself goes wherever the caller sends it
+    long redirectStatus = 0;
     for (int redirects = 0;; ++redirects) {
         const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
         if (remaining <= std::chrono::milliseconds::zero()) {
             throw httpError(CURLE_OPERATION_TIMEDOUT);
         }
-        Hop hop = performHop(current, request.method, remaining);
+        Hop hop = performHop(current, request.method, remaining, access);
+        if (hop.refusedLocalAddress) {
+            return HttpResponse{
+                .finalUrl = std::move(current), .statusCode = static_cast<int>(redirectStatus), .body = {}};
+        }
         if (!hop.redirectTarget) {
             return HttpResponse{.finalUrl = std::move(current),
                                 .statusCode = static_cast<int>(hop.status),
@@ -173,6 +231,12 @@ HttpResponse exchange(const HttpRequest& request) {
             return HttpResponse{
                 .finalUrl = std::move(*target), .statusCode = static_cast<int>(hop.status), .body = {}};
         }
+        access = redirectAccess(request.url, current, *target);
+        if (access == RedirectAccess::none) {
+            return HttpResponse{
+                .finalUrl = std::move(*target), .statusCode = static_cast<int>(hop.status), .body = {}};
+        }
+        redirectStatus = hop.status;
         current = std::move(*target);
     }
 }
@@ -184,25 +248,31 @@ class CurlHttpClient final : public HttpClient {
     ~CurlHttpClient() override { pool_.join(); }
 
     asio::awaitable<HttpResponse> send(HttpRequest request) override {
+        // The deadline starts now, not when a worker is free. A day is plenty for any exchange and keeps
+        // the arithmetic from overflowing.
+        const auto deadline =
+            SteadyClock::now() + std::min<std::chrono::milliseconds>(request.timeout, std::chrono::hours(24));
         co_return co_await asio::async_initiate<decltype(asio::use_awaitable),
                                                 void(std::exception_ptr, HttpResponse)>(
-            [this](auto handler, HttpRequest pending) { start(std::move(handler), std::move(pending)); },
+            [this, deadline](auto handler, HttpRequest pending) {
+                start(std::move(handler), std::move(pending), deadline);
+            },
             asio::use_awaitable, std::move(request));
     }
 
   private:
     // Runs the exchange on the pool and hands the outcome to the handler on the caller's executor.
     template <typename Handler>
-    void start(Handler handler, HttpRequest request) {
+    void start(Handler handler, HttpRequest request, SteadyClock::time_point deadline) {
         // Tracked work keeps the caller's event loop running while the transfer is elsewhere.
         auto callerExecutor =
             asio::prefer(asio::get_associated_executor(handler), asio::execution::outstanding_work.tracked);
         asio::post(pool_, [handler = std::move(handler), callerExecutor = std::move(callerExecutor),
-                           request = std::move(request)]() mutable {
+                           request = std::move(request), deadline]() mutable {
             std::exception_ptr failure;
             HttpResponse response;
             try {
-                response = exchange(request);
+                response = runExchange(request, deadline);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -220,6 +290,42 @@ class CurlHttpClient final : public HttpClient {
 
 std::shared_ptr<HttpClient> makeCurlHttpClient() {
     return std::make_shared<CurlHttpClient>();
+}
+
+const std::shared_ptr<HttpClient>& sharedCurlHttpClient() {
+    static const std::shared_ptr<HttpClient> client = makeCurlHttpClient();
+    return client;
+}
+
+bool isLocalNetworkHost(std::string_view host) {
+    if (host.ends_with('.')) {
+        host.remove_suffix(1);
+    }
+    if (text::lowercased(host) == "localhost") {
+        return true;
+    }
+    // An IPv6 zone ("fe80::1%eth0") names an interface, not another address.
+    std::string address(host.substr(0, host.find('%')));
+    unsigned char bytes[16];
+    if (::inet_pton(AF_INET, address.c_str(), bytes) == 1) {
+        return isLocalIpv4(bytes);
+    }
+    return ::inet_pton(AF_INET6, address.c_str(), bytes) == 1 && isLocalIpv6(bytes);
+}
+
+RedirectAccess redirectAccess(const Url& origin, const Url& from, const Url& target) {
+    auto scheme = [](const Url& url) { return text::lowercased(url.scheme().value_or("")); };
+    if (scheme(from) == "https" && scheme(target) == "http") {
+        return RedirectAccess::none;
+    }
+    if (auto host = origin.host(); host && isLocalNetworkHost(*host)) {
+        return RedirectAccess::any;
+    }
+    // A local address written out is refused before any connection, also when a proxy makes it.
+    if (auto host = target.host(); host && isLocalNetworkHost(*host)) {
+        return RedirectAccess::none;
+    }
+    return RedirectAccess::publicAddresses;
 }
 
 }  // namespace ferrywise::freedesktop

@@ -1,45 +1,15 @@
 #include "ferrywise/freedesktop/FileUserDefaults.hpp"
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <ctime>
 #include <system_error>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
+#include "ferrywise/foundation/FileLock.hpp"
 #include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Log.hpp"
 
 namespace ferrywise::freedesktop {
 namespace {
-
-// An exclusive advisory lock on a file beside a domain, held for one read-change-write. Best effort: when
-// the lock file cannot be made (a read-only folder) the write goes ahead alone, and fails there anyway.
-class DomainLock {
-  public:
-    explicit DomainLock(const std::filesystem::path& path) {
-        std::error_code ignored;
-        std::filesystem::create_directories(path.parent_path(), ignored);
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
-    }
-    DomainLock(const DomainLock&) = delete;
-    DomainLock& operator=(const DomainLock&) = delete;
-    ~DomainLock() {
-        if (fd_ >= 0) {
-            ::close(fd_);  // releases the lock
-        }
-    }
-
-  private:
-    int fd_ = -1;
-};
 
 std::string utcTimestamp() {
     auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -52,28 +22,26 @@ std::string utcTimestamp() {
 
 // Moves a damaged file out of the way under a name no earlier copy has. Returns whether the path is free.
 bool keepAside(const std::filesystem::path& path) {
-    auto base = path.string() + ".corrupt-" + utcTimestamp();
-    auto aside = base;
-    std::error_code error;
-    for (int attempt = 2; std::filesystem::exists(aside, error); ++attempt) {
-        aside = base + "-" + std::to_string(attempt);
-    }
-    if (::rename(path.c_str(), aside.c_str()) == 0) {
-        Log::settings().error("Kept the unreadable settings file aside as %{public}s",
-                              std::filesystem::path(aside).filename().string());
+    auto base = JsonFile::writtenPath(path).filename().string() + ".corrupt-" + utcTimestamp();
+    try {
+        auto aside = JsonFile::keepAside(
+            path, [&base](int number) { return number == 1 ? base : base + "-" + std::to_string(number); });
+        if (aside) {
+            Log::settings().error("Kept the unreadable settings file aside as %{public}s",
+                                  aside->filename().string());
+        }
         return true;
+    } catch (const std::exception& error) {
+        Log::settings().error("Could not keep the unreadable settings file %{public}s aside: %{public}s",
+                              path.filename().string(), error.what());
+        return false;
     }
-    if (errno == ENOENT) {
-        return true;
-    }
-    Log::settings().error("Could not keep the unreadable settings file %{public}s aside: %{public}s",
-                          path.filename().string(), std::strerror(errno));
-    return false;
 }
 
 // Removes the temporary files of writes that never finished (their writer was killed): ".<file>.XXXXXX".
 // Only called under the domain's lock, which every writer of the domain holds while it writes.
-void removeStaleTemporaries(const std::filesystem::path& file) {
+void removeStaleTemporaries(const std::filesystem::path& domainFile) {
+    auto file = JsonFile::writtenPath(domainFile);
     auto prefix = "." + file.filename().string() + ".";
     std::error_code error;
     for (std::filesystem::directory_iterator entry(file.parent_path(), error), end; !error && entry != end;
@@ -179,7 +147,7 @@ void FileUserDefaults::save(std::string_view name, Domain& domain, bool remove) 
 template <typename Edit>
 void FileUserDefaults::update(std::string_view name, Edit&& edit) {
     std::lock_guard lock(mutex_);
-    DomainLock fileLock(folder_ / ("." + std::string(name) + ".lock"));
+    FileLock fileLock(folder_ / ("." + std::string(name) + ".lock"));
     auto& domain = current(name);
     bool onDisk = domain.stamp.has_value();
     auto before = domain.values;

@@ -1,5 +1,7 @@
 #include "ferrywise/link/InterceptedLink.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string_view>
 
@@ -25,39 +27,27 @@ std::string removingAll(std::string_view text, std::string_view needle) {
     return result;
 }
 
-// The domain of the last recipient of a mail address part: the text after the last "@" up to its first ",".
-// None when there is no "@", or when that text is empty — then the only candidates are mailbox names
-// ("user@", "a@,bob"), which must never reach a log line.
+// The domain of the last recipient of a decoded mail address part: after the last "@", the run of
+// characters a domain (or an address literal) can hold, so that a second recipient after "," or ";", or
+// a name after the domain, never comes along. None when there is no "@" or no domain after it: then the
+// only candidates are mailbox names ("user@", "a@,bob"), which must never reach a log line.
 std::optional<std::string_view> recipientDomain(std::string_view address) {
     auto at = address.rfind('@');
     if (at == std::string_view::npos) {
         return std::nullopt;
     }
     auto domain = address.substr(at + 1);
-    domain = domain.substr(0, domain.find(','));
+    auto isDomainByte = [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x80 || std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '[' || c == ']' ||
+               c == ':';
+    };
+    auto end = std::find_if_not(domain.begin(), domain.end(), isDomainByte);
+    domain = domain.substr(0, static_cast<std::size_t>(end - domain.begin()));
     if (domain.empty()) {
         return std::nullopt;
     }
     return domain;
-}
-
-// Percent-encodes control characters, so that a decoded host cannot break or forge a log line. (A mail
-// address is logged as written, and URL text holds no control characters.)
-std::string withoutControlCharacters(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            static constexpr char hex[] = "0123456789ABCDEF";
-            result += '%';
-            result += hex[byte >> 4];
-            result += hex[byte & 0x0F];
-        } else {
-            result += c;
-        }
-    }
-    return result;
 }
 
 }  // namespace
@@ -126,10 +116,10 @@ std::string InterceptedLink::displaySummary() const {
 std::string InterceptedLink::logSummary() const {
     if (scheme_.kind() == LinkScheme::Kind::web) {
         auto host = this->host();
-        return host ? withoutControlCharacters(*host) : "(no host)";
+        return host ? text::escapingControlCharacters(*host) : "(no host)";
     }
-    auto text = removingAll(url_.absoluteString(), "mailto:");
-    auto address = std::string_view(text).substr(0, text.find('?'));
+    // Decoded first: "%40" and "%2C" are an "@" and a "," to every mail client.
+    auto address = url_.path();
     if (auto domain = recipientDomain(address)) {
         return "mailto:\u2026@" + std::string(*domain);
     }

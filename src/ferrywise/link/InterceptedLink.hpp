@@ -47,8 +47,9 @@ class InterceptedLink {
     [[nodiscard]] std::string displaySummary() const;
 
     // A privacy-reduced form for log lines: a web link's host or "(no host)"; for mail, "mailto:…@" and the
-    // domain after the last "@" (up to a ","), or "mailto:(no recipient)" when there is none. Never a mailbox
-    // name; control characters of a decoded host stay percent-encoded.
+    // domain after the last "@" of the percent-decoded recipients (up to a ",", ";" or anything else a
+    // domain cannot hold), or "mailto:(no recipient)" when there is none. Never a mailbox name; control
+    // characters of a decoded host stay percent-encoded.
     [[nodiscard]] std::string logSummary() const;
 
     bool operator==(const InterceptedLink&) const = default;

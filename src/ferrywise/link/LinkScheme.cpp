@@ -108,7 +108,7 @@ ferrywise::LinkScheme::Kind adl_serializer<ferrywise::LinkScheme::Kind>::from_js
     }
     auto kind = ferrywise::LinkScheme::Kind::fromRawValue(value.get_ref<const std::string&>());
     if (!kind) {
-        throw ferrywise::DecodingError("Unknown link kind \"" + value.get<std::string>() + "\"");
+        throw ferrywise::DecodingError("Unknown link kind");
     }
     return *kind;
 }

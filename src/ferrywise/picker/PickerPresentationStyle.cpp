@@ -35,7 +35,7 @@ ferrywise::PickerPresentationStyle adl_serializer<ferrywise::PickerPresentationS
     }
     auto style = ferrywise::PickerPresentationStyle::fromRawValue(value.get_ref<const std::string&>());
     if (!style) {
-        throw ferrywise::DecodingError("Unknown picker style \"" + value.get<std::string>() + "\"");
+        throw ferrywise::DecodingError("Unknown picker style");
     }
     return *style;
 }

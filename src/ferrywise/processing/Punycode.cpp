@@ -17,8 +17,11 @@ constexpr std::int64_t kDamp = 700;
 constexpr std::int64_t kInitialBias = 72;
 constexpr std::int64_t kInitialN = 128;
 
-// Labels are short, so their code points fit on the stack; longer input takes the heap.
-constexpr std::size_t kStackCodePoints = 256;
+// The "xn--" before the encoded part of a label.
+constexpr std::size_t kPrefixLength = 4;
+
+// Labels of hosts fit on the stack; longer input takes the heap.
+constexpr std::size_t kStackCodePoints = Punycode::maximumLabelLength;
 
 // A–Z and a–z are 0–25, 0–9 are 26–35; anything else is -1.
 constexpr std::array<std::int8_t, 256> kDigitValues = [] {
@@ -173,6 +176,11 @@ std::string Punycode::decodedHost(std::string_view host) {
         return text.size() >= 4 && (text[0] | 0x20) == 'x' && (text[1] | 0x20) == 'n' && text[2] == '-' &&
                text[3] == '-';
     };
+    // Nothing longer than the DNS allows is decoded: each code point is inserted into what was decoded
+    // before it, so the work grows with the square of a label's length.
+    if (host.size() > maximumHostLength) {
+        return std::string(host);
+    }
     bool any = false;
     for (std::size_t j = 0; j + 4 <= host.size() && !any; ++j) {
         any = isPrefix(host.substr(j));
@@ -187,9 +195,9 @@ std::string Punycode::decodedHost(std::string_view host) {
         auto dot = host.find('.', start);
         auto label = host.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
         std::optional<std::string> decoded;
-        if (isPrefix(label)) {
+        if (isPrefix(label) && label.size() <= maximumLabelLength) {
             // The prefix is four ASCII characters, so the rest starts at byte 4.
-            decoded = decode(label.substr(4));
+            decoded = decode(label.substr(kPrefixLength));
         }
         if (decoded && !decoded->empty()) {
             result += *decoded;

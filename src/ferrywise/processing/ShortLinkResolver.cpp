@@ -26,6 +26,56 @@ std::chrono::milliseconds requestTimeout(double seconds) {
         std::chrono::duration<double>(std::min(seconds, longest)));
 }
 
+// Everything one resolution needs, copied from the resolver when it is asked, so that the operation does
+// not depend on the resolver afterwards (an awaitable starts running only when it is awaited).
+struct Resolution {
+    std::shared_ptr<HttpClient> session;
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<ShortLinkResolver::FailureBackoff> failureBackoff;
+    std::string hostKey;
+    double timeout;
+    double failureBackoffDuration;
+};
+
+boost::asio::awaitable<Url> unchanged(Url url) {
+    co_return url;
+}
+
+boost::asio::awaitable<Url> resolving(Resolution resolution, Url url) {
+    const auto& key = resolution.hostKey;
+    if (resolution.failureBackoff->isCoolingDown(key, resolution.failureBackoffDuration,
+                                                 resolution.clock->now())) {
+        co_return url;
+    }
+
+    HttpRequest request{
+        .url = url, .method = HttpMethod::head, .timeout = requestTimeout(resolution.timeout)};
+    std::optional<HttpResponse> response;
+    std::string failure;
+    try {
+        response = co_await resolution.session->send(std::move(request));
+    } catch (const std::exception& error) {
+        // Any error counts, not only HttpError: the caller must get its link back whatever the session does.
+        failure = error.what();
+    } catch (...) {
+        failure = "unknown error";
+    }
+    if (!response) {
+        resolution.failureBackoff->recordFailure(key, resolution.clock->now());
+        Log::routing().log("Could not resolve a short link: %{public}s", failure);
+        co_return url;
+    }
+
+    if (!response->finalUrl || *response->finalUrl == url) {
+        co_return url;
+    }
+    if (!LinkScheme::fromUrl(*response->finalUrl)) {
+        co_return url;
+    }
+    resolution.failureBackoff->clearFailure(key);
+    co_return std::move(*response->finalUrl);
+}
+
 }  // namespace
 
 // ---- FailureBackoff
@@ -67,7 +117,7 @@ ShortLinkResolver::ShortLinkResolver(double timeout, double failureBackoffDurati
                                      std::shared_ptr<FailureBackoff> failureBackoff)
     : timeout_(timeout),
       failureBackoffDuration_(failureBackoffDuration),
-      session_(session ? std::move(session) : freedesktop::makeCurlHttpClient()),
+      session_(session ? std::move(session) : freedesktop::sharedCurlHttpClient()),
       shorteners_(shorteners ? std::move(shorteners) : ShortLinkResolver::shorteners()),
       clock_(clock ? std::move(clock) : makeSystemClock()),
       failureBackoff_(failureBackoff ? std::move(failureBackoff) : FailureBackoff::shared()) {}
@@ -104,46 +154,13 @@ bool ShortLinkResolver::isShortened(const Url& url) {
 
 boost::asio::awaitable<Url> ShortLinkResolver::resolve(Url url) const {
     auto host = url.host();
-    if (!host) {
-        co_return url;
+    auto key = host ? hostKey(*host) : std::string();
+    if (!host || !shorteners_->contains(key)) {
+        return unchanged(std::move(url));
     }
-    const std::string key = hostKey(*host);
-    if (!shorteners_->contains(key)) {
-        co_return url;
-    }
-    // Copies, so that nothing below depends on the resolver once the request is under way.
-    auto session = session_;
-    auto clock = clock_;
-    auto failureBackoff = failureBackoff_;
-    if (failureBackoff->isCoolingDown(key, failureBackoffDuration_, clock->now())) {
-        co_return url;
-    }
-
-    HttpRequest request{.url = url, .method = HttpMethod::head, .timeout = requestTimeout(timeout_)};
-    std::optional<HttpResponse> response;
-    std::string failure;
-    try {
-        response = co_await session->send(std::move(request));
-    } catch (const std::exception& error) {
-        // Any error counts, not only HttpError: the caller must get its link back whatever the session does.
-        failure = error.what();
-    } catch (...) {
-        failure = "unknown error";
-    }
-    if (!response) {
-        failureBackoff->recordFailure(key, clock->now());
-        Log::routing().log("Could not resolve a short link: %{public}s", failure);
-        co_return url;
-    }
-
-    if (!response->finalUrl || *response->finalUrl == url) {
-        co_return url;
-    }
-    if (!LinkScheme::fromUrl(*response->finalUrl)) {
-        co_return url;
-    }
-    failureBackoff->clearFailure(key);
-    co_return std::move(*response->finalUrl);
+    return resolving(
+        Resolution{session_, clock_, failureBackoff_, std::move(key), timeout_, failureBackoffDuration_},
+        std::move(url));
 }
 
 }  // namespace ferrywise

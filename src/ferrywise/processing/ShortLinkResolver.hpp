@@ -55,9 +55,10 @@ class ShortLinkResolver {
     };
 
     // `timeout` limits the whole request in seconds; `failureBackoffDuration` is how long a failed host is
-    // left alone. Without a session the resolver uses the desktop HTTP client, which keeps no cookies and no
-    // cache. The remaining arguments replace the built-in shortener table, the system clock and the shared
-    // FailureBackoff (tests use them).
+    // left alone. Without a session the resolver uses the process's shared desktop HTTP client, which keeps
+    // no cookies and no cache, and does not follow a shortener into the user's own network. The remaining
+    // arguments replace the built-in shortener table, the system clock and the shared FailureBackoff (tests
+    // use them).
     ShortLinkResolver(double timeout, double failureBackoffDuration,
                       std::shared_ptr<HttpClient> session = nullptr,
                       std::shared_ptr<const HostSet> shorteners = nullptr,
@@ -76,7 +77,8 @@ class ShortLinkResolver {
 
     // Returns the link's final destination, or the link itself when it is not on a shortener, its shortener
     // is cooling down, the request fails, or the destination is not an http, https or mailto address.
-    // Never throws. Any executor; the resolver may be destroyed while the operation runs.
+    // Never throws. Any executor; the operation holds what it needs from the moment it is made, so the
+    // resolver may be destroyed before it is awaited or while it runs.
     [[nodiscard]] boost::asio::awaitable<Url> resolve(Url url) const;
 
     // The values the resolver was made with (the session it built when none was given).

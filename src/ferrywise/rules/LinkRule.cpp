@@ -1,8 +1,12 @@
 #include "ferrywise/rules/LinkRule.hpp"
 
+#include <atomic>
+#include <exception>
+
 #include <nlohmann/json.hpp>
 
 #include "ferrywise/foundation/Coding.hpp"
+#include "ferrywise/foundation/Log.hpp"
 #include "ferrywise/rules/LinkRuleDecoding.hpp"
 
 namespace ferrywise {
@@ -74,7 +78,21 @@ bool LinkRule::isActive(Date date, const Calendar& calendar) const {
     if (!hasTimeWindows()) {
         return true;
     }
-    auto components = calendar.components(date);
+    DateComponents components;
+    try {
+        components = calendar.components(date);
+    } catch (const std::exception& error) {
+        // Without the weekday and time no window can be judged; an inactive rule leaves the link to the
+        // other rules, the fallback or the picker.
+        static std::atomic<bool> logged = false;
+        if (!logged.exchange(true)) {
+            Log::rules().error(
+                "Could not read the date in time zone %{public}s, so time-window rules are "
+                "inactive: %{public}s",
+                calendar.timeZoneId(), error.what());
+        }
+        return false;
+    }
     // The calendar counts 1 Sunday ... 7 Saturday; windows count 1 Monday ... 7 Sunday.
     auto day = ((components.weekday + 5) % 7) + 1;
     auto minute = components.hour * 60 + components.minute;
@@ -108,7 +126,7 @@ LinkRule rule(RuleMembers members) {
     auto idText = requiredString(members.id, "id");
     auto id = Uuid::parse(idText);
     if (!id) {
-        throw DecodingError("\"" + idText + "\" is not a UUID");
+        throw DecodingError("\"id\" is not a UUID");
     }
     if (!members.matcher) {
         throw DecodingError("the key \"matcher\" is missing");

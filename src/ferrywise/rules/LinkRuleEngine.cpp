@@ -77,6 +77,7 @@ std::vector<LinkRule> LinkRuleEngine::listRules() {
 }
 
 void LinkRuleEngine::addRule(const LinkRule& rule) {
+    auto lock = store_.lock();  // held until written: another process's change in between is not lost
     reloadIfChangedOnDisk();
     auto rules = rules_;
     auto equivalent = std::find_if(rules.begin(), rules.end(), [&rule](const LinkRule& existing) {
@@ -93,6 +94,7 @@ void LinkRuleEngine::addRule(const LinkRule& rule) {
 }
 
 void LinkRuleEngine::removeRule(const Uuid& id) {
+    auto lock = store_.lock();
     reloadIfChangedOnDisk();
     auto rules = rules_;
     auto removed = std::erase_if(rules, [&id](const LinkRule& rule) { return rule.id() == id; });

@@ -43,7 +43,8 @@ class LinkRuleEngine {
     [[nodiscard]] std::vector<LinkRule> listRules();
 
     // Replaces the first rule that decides the same links with the same source and time windows (at its
-    // position, id included), or appends the rule. Throws the store's error; the rules are then unchanged.
+    // position, id included), or appends the rule. Holds the store's lock from reading the file as it is
+    // to writing it. Throws the store's error; the rules are then unchanged.
     void addRule(const LinkRule& rule);
 
     // Removes every rule with this id; writes nothing when there is none. Throws the store's error; the

@@ -408,7 +408,7 @@ LinkRuleMatcher decoding::matcher(const MatcherMembers& members) {
     if (kind == "mailDefault") {
         return LinkRuleMatcher::mailDefault();
     }
-    throw DecodingError("the matcher kind \"" + kind + "\" is not known");
+    throw DecodingError("\"kind\" is not a known matcher kind");
 }
 
 }  // namespace ferrywise

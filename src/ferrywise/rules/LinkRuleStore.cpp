@@ -1,11 +1,7 @@
 #include "ferrywise/rules/LinkRuleStore.hpp"
 
-#include <cerrno>
-#include <cstdio>
 #include <stdexcept>
-#include <system_error>
 
-#include <fcntl.h>
 #include <nlohmann/json.hpp>
 
 #include "ferrywise/foundation/Coding.hpp"
@@ -22,26 +18,6 @@ std::filesystem::path requireFilePath(const Url& url) {
         throw std::invalid_argument("The rule file must be given by a file URL.");
     }
     return *path;
-}
-
-// Renames `from` to `to` unless `to` exists; false when it does. Throws on other failures.
-bool renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return true;
-    }
-    if (errno == EEXIST) {
-        return false;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        throw std::system_error(errno, std::generic_category(), "Could not move aside " + from.string());
-    }
-    // The file system cannot refuse to replace; check first instead.
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(to, error))) {
-        return false;
-    }
-    std::filesystem::rename(from, to);
-    return true;
 }
 
 }  // namespace
@@ -78,6 +54,10 @@ HeldFile LinkRuleStore::saveHolding(const std::vector<LinkRule>& rules) const {
     return JsonFile::writeDataHolding(filePath_, data);
 }
 
+FileLock LinkRuleStore::lock() const {
+    return FileLock(filePath_.parent_path() / ("." + filePath_.filename().string() + ".lock"));
+}
+
 std::optional<Date> LinkRuleStore::modificationDate() const {
     auto stamp = this->stamp();
     if (!stamp) {
@@ -99,16 +79,12 @@ void LinkRuleStore::keepUnreadableFile() const {
             // moved aside below
         }
     }
-    auto base = filePath_.filename().string() + std::string(unreadableSuffix);
-    for (int number = 1; number <= 1000; ++number) {
-        auto aside = filePath_.parent_path() / (number == 1 ? base : base + "-" + std::to_string(number));
-        if (renameWithoutReplacing(filePath_, aside)) {
-            Log::rules().log("Kept the unreadable rules file as %{public}s", aside.string());
-            return;
-        }
+    auto base = JsonFile::writtenPath(filePath_).filename().string() + std::string(unreadableSuffix);
+    auto aside = JsonFile::keepAside(
+        filePath_, [&base](int number) { return number == 1 ? base : base + "-" + std::to_string(number); });
+    if (aside) {
+        Log::rules().log("Kept the unreadable rules file as %{public}s", aside->string());
     }
-    throw std::system_error(EEXIST, std::generic_category(),
-                            "Too many unreadable copies beside " + filePath_.string() + "; not replacing it");
 }
 
 std::vector<LinkRule> LinkRuleStore::decode(std::string_view data) {

@@ -2,7 +2,8 @@
 
 // LinkRuleStore keeps the user's rules in one JSON file, "LinkRules.json" in the host's Application Support
 // folder: an object whose "rules" array holds the rules in the user's order. Loading never fails; saving is
-// atomic. The rule engine and the sync manager each hold a store for the same file.
+// atomic, also through a symbolic link (the link stays and its target is replaced). The rule engine and the
+// sync manager each hold a store for the same file; changes take the store's lock.
 //
 //   LinkRuleStore store(LinkRuleStore::defaultFileUrl(Paths::fromEnvironment()));
 //   auto rules = store.load();
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "ferrywise/foundation/Date.hpp"
+#include "ferrywise/foundation/FileLock.hpp"
 #include "ferrywise/foundation/FileStamp.hpp"
 #include "ferrywise/foundation/Paths.hpp"
 #include "ferrywise/foundation/Url.hpp"
@@ -55,6 +57,10 @@ class LinkRuleStore {
     // Saves as save() does and returns the written file held open (see HeldFile), so that the caller knows
     // the stamp of its own write even when another writer replaces the file right after it.
     [[nodiscard]] HeldFile saveHolding(const std::vector<LinkRule>& rules) const;
+
+    // Waits for and returns the lock that writers of this file hold for a whole read-change-write (a lock
+    // file beside it), so that two processes changing the rules never lose each other's change.
+    [[nodiscard]] FileLock lock() const;
 
     // The file's modification date; none when it is missing or its attributes cannot be read.
     [[nodiscard]] std::optional<Date> modificationDate() const;

@@ -12,7 +12,8 @@
 //
 // Days and hours are those of the user's current calendar and time zone unless a calendar is given (for
 // tests). Neither type locks: each record call is a read-modify-write of several keys, made by one caller
-// at a time.
+// at a time. When the calendar cannot tell the date, reads and records throw std::runtime_error and
+// nothing is counted, instead of counting under a day that is not today.
 
 #include <array>
 #include <cstdint>

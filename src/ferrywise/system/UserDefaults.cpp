@@ -5,6 +5,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Text.hpp"
 
 namespace ferrywise {
@@ -58,9 +59,9 @@ std::int64_t leadingInteger(std::string_view text) {
     return value == lowest ? std::numeric_limits<std::int64_t>::max() : -value;
 }
 
-}  // namespace
-
-void UserDefaults::checkStorable(const nlohmann::json& value) {
+// Checks one value `depth` arrays and dictionaries deep. The depth is bounded, so the recursion here and
+// in every later copy, comparison or write of the value is too.
+void checkStorableValue(const nlohmann::json& value, std::size_t depth) {
     switch (value.type()) {
         case nlohmann::json::value_t::number_float:
             if (!std::isfinite(value.get<double>())) {
@@ -71,14 +72,16 @@ void UserDefaults::checkStorable(const nlohmann::json& value) {
             checkText(value.get_ref<const std::string&>(), "string");
             return;
         case nlohmann::json::value_t::array:
-            for (const auto& element : value) {
-                checkStorable(element);
-            }
-            return;
         case nlohmann::json::value_t::object:
+            if (depth == JsonFile::maximumNestingDepth) {
+                throw std::invalid_argument("A defaults value cannot nest deeper than " +
+                                            std::to_string(JsonFile::maximumNestingDepth) + " levels");
+            }
             for (const auto& [key, element] : value.items()) {
-                checkText(key, "key");
-                checkStorable(element);
+                if (value.is_object()) {
+                    checkText(key, "key");
+                }
+                checkStorableValue(element, depth + 1);
             }
             return;
         case nlohmann::json::value_t::binary:
@@ -87,6 +90,12 @@ void UserDefaults::checkStorable(const nlohmann::json& value) {
         default:
             return;
     }
+}
+
+}  // namespace
+
+void UserDefaults::checkStorable(const nlohmann::json& value) {
+    checkStorableValue(value, 0);
 }
 
 void UserDefaults::checkDomainName(std::string_view name) {

@@ -91,7 +91,8 @@ class UserDefaults {
     [[nodiscard]] std::optional<nlohmann::json> dictionary(std::string_view key) const;
 
     // Throws std::invalid_argument unless `value` is storable: null, booleans, finite numbers, valid UTF-8
-    // strings, and arrays and objects (with valid UTF-8 keys) of them.
+    // strings, and arrays and objects (with valid UTF-8 keys) of them, nested no deeper than a stored file
+    // may be (JsonFile::maximumNestingDepth).
     static void checkStorable(const nlohmann::json& value);
 
     // Throws std::invalid_argument unless `name` can name a domain: not empty, valid UTF-8, no "/" or NUL,
