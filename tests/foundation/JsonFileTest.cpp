@@ -1,13 +1,14 @@
 #include "ferrywise/foundation/JsonFile.hpp"
 
-#include <algorithm>
+#include <chrono>
 #include <csignal>
-#include <string>
+#include <iterator>
 #include <system_error>
-#include <vector>
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+
+#include "ferrywise/foundation/Coding.hpp"
 
 #include "support/TemporaryFolder.hpp"
 
@@ -15,139 +16,155 @@ namespace ferrywise {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using namespace std::string_literals;
 
-std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-fs::perms permissionsOf(const fs::path& path) {
-    return fs::status(path).permissions() & fs::perms::mask;
+// How many entries the folder holds: a write leaves no temporary file behind.
+std::ptrdiff_t entriesIn(const fs::path& folder) {
+    return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
 }
 
 // Lowers the largest file size the process may write, so that writing fails even for root.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = old_;
-        lowered.rlim_cur = bytes;
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit lowered{bytes, old.rlim_max};
         setrlimit(RLIMIT_FSIZE, &lowered);
     }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
     ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
     }
-
-  private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
+    rlimit old{};
+    void (*handler)(int);
 };
 
 TEST(JsonFile, SerializeIsIndentedSortedUtf8AndEndsInANewline) {
     nlohmann::json value = {{"zeta", {3, 2}}, {"alpha", {{"b", true}, {"a", nullptr}}}, {"mid", "网页"}};
     EXPECT_EQ(JsonFile::serialize(value),
-              "{\n"
-              "  \"alpha\": {\n"
-              "    \"a\": null,\n"
-              "    \"b\": true\n"
-              "  },\n"
-              "  \"mid\": \"网页\",\n"
-              "  \"zeta\": [\n"
-              "    3,\n"
-              "    2\n"
-              "  ]\n"
-              "}\n");
+              "{\n  \"alpha\": {\n    \"a\": null,\n    \"b\": true\n  },\n  \"mid\": \"网页\",\n"
+              "  \"zeta\": [\n    3,\n    2\n  ]\n}\n");
     EXPECT_EQ(JsonFile::serialize(nlohmann::json::object()), "{}\n");
     EXPECT_EQ(JsonFile::serialize(nlohmann::json("a\xFFz")), "\"a\uFFFDz\"\n");
 }
 
-TEST(JsonFile, WriteCreatesMissingFoldersAndReadsBack) {
+TEST(JsonFile, WritesPrivateNewFilesKeepsPermissionsOfReplacedOnesAndLeavesNoTemporaryFiles) {
     testing::TemporaryFolder folder;
     auto path = folder.path() / "one/two/rules.json";
     nlohmann::json value = {{"rules", {{{"id", 1}, {"name", "Büro"}}}}};
     JsonFile::write(path, value);
-
     EXPECT_EQ(JsonFile::readData(path), JsonFile::serialize(value));
-    auto read = JsonFile::read(path);
-    EXPECT_EQ(read.status, JsonFile::Status::ok);
-    EXPECT_EQ(read.value, value);
-    EXPECT_EQ(read.problem, "");
-    EXPECT_EQ(permissionsOf(path), fs::perms::owner_read | fs::perms::owner_write);
-}
+    EXPECT_EQ(JsonFile::read(path).status, JsonFile::Status::ok);
+    EXPECT_EQ(JsonFile::read(path).value, value);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
-TEST(JsonFile, ReplacingKeepsPermissionsAndLeavesNoTemporaryFiles) {
-    testing::TemporaryFolder folder;
-    auto path = folder.write("settings.json", "{\"old\": true}");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-
-    JsonFile::write(path, {{"new", 1}});
+    auto shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path, shared);
     JsonFile::writeData(path, "raw\0bytes"s);
-
     EXPECT_EQ(JsonFile::readData(path), "raw\0bytes"s);
-    EXPECT_EQ(permissionsOf(path), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"settings.json"});
+    EXPECT_EQ(fs::status(path).permissions(), shared);
+    EXPECT_EQ(entriesIn(path.parent_path()), 1);
 }
 
-TEST(JsonFile, WriteBelowARegularFileThrowsNamingThePath) {
+TEST(JsonFile, FailedWritesThrowNamingThePathAndKeepTheOldFile) {
     testing::TemporaryFolder folder;
     folder.write("blocker", "x");
-    auto path = folder.path() / "blocker/sub/rules.json";
+    auto below = folder.path() / "blocker/sub/rules.json";
     try {
-        JsonFile::write(path, {{"a", 1}});
-        FAIL() << "expected a system_error";
+        JsonFile::write(below, {{"a", 1}});
+        ADD_FAILURE() << "expected a system_error";
     } catch (const std::system_error& error) {
-        EXPECT_NE(std::string(error.what()).find(path.string()), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find(below.string()), std::string::npos) << error.what();
     }
-    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"blocker"});
-    EXPECT_EQ(JsonFile::readData(folder.path() / "blocker"), "x");
-}
-
-TEST(JsonFile, FailedWriteKeepsTheOldFileAndLeavesNoTemporaryFiles) {
-    testing::TemporaryFolder folder;
     auto path = folder.write("rules.json", "{\"old\": true}");
     {
         FileSizeLimit limit(4096);
         EXPECT_THROW(JsonFile::writeData(path, std::string(64 * 1024, 'x')), std::system_error);
     }
+    EXPECT_EQ(JsonFile::readData(folder.path() / "blocker"), "x");
     EXPECT_EQ(JsonFile::readData(path), "{\"old\": true}");
-    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"rules.json"});
+    EXPECT_EQ(entriesIn(folder.path()), 2);
 }
 
-TEST(JsonFile, ReadOfMissingFilesReportsMissing) {
+TEST(JsonFile, ReadTellsMissingFromUnreadableFilesAndLeavesThemInPlace) {
     testing::TemporaryFolder folder;
     folder.write("file", "x");
     for (const auto& path : {folder.path() / "absent.json", folder.path() / "no/folder.json",
                              folder.path() / "file/below.json"}) {
         auto read = JsonFile::read(path);
         EXPECT_EQ(read.status, JsonFile::Status::missing) << path;
-        EXPECT_TRUE(read.value.is_null());
-        EXPECT_EQ(read.problem, "");
+        EXPECT_TRUE(read.value.is_null() && read.problem.empty()) << path;
         EXPECT_EQ(JsonFile::readData(path), std::nullopt);
     }
-}
-
-TEST(JsonFile, ReadOfBrokenFilesReportsUnreadableWithAProblem) {
-    testing::TemporaryFolder folder;
     for (const auto& content : {"{\"a\": "s, ""s, "{\"a\": \"\xFF\"}"s, "{} trailing"s, "\0"s}) {
         auto path = folder.write("broken.json", content);
         auto read = JsonFile::read(path);
         EXPECT_EQ(read.status, JsonFile::Status::unreadable) << content;
-        EXPECT_TRUE(read.value.is_null()) << content;
-        EXPECT_NE(read.problem, "") << content;
-        EXPECT_EQ(JsonFile::readData(path), content) << "the file stays in place";
+        EXPECT_TRUE(read.value.is_null() && !read.problem.empty()) << content;
+        EXPECT_EQ(JsonFile::readData(path), content);
     }
     auto directory = JsonFile::read(folder.path());
     EXPECT_EQ(directory.status, JsonFile::Status::unreadable);
     EXPECT_NE(directory.problem, "");
+}
+
+TEST(Coding, NullCountsAsAbsentAndIntegersMustBeWholeAndInRange) {
+    auto object = nlohmann::json::parse(R"({"a": null, "b": 0})");
+    EXPECT_EQ(coding::optional(object, "a"), nullptr);
+    EXPECT_EQ(coding::optional(object, "c"), nullptr);
+    EXPECT_EQ(coding::optional(object, "b"), &object["b"]);
+    EXPECT_THROW((void)coding::required(object, "a"), DecodingError);
+    EXPECT_THROW((void)coding::required(object, "c"), DecodingError);
+    EXPECT_EQ(coding::required(object, "b"), 0);
+    EXPECT_THROW((void)coding::object(nlohmann::json(nullptr), "k"), DecodingError);
+
+    EXPECT_EQ(coding::integer(nlohmann::json::parse("-7"), "k"), -7);
+    EXPECT_EQ(coding::integer(nlohmann::json::parse("2.0"), "k"), 2);
+    EXPECT_EQ(coding::integer(nlohmann::json::parse("9223372036854775807"), "k"), INT64_MAX);
+    for (const char* text : {"2.5", "9223372036854775808", "1e19", "\"2\"", "true", "[1]"}) {
+        EXPECT_THROW((void)coding::integer(nlohmann::json::parse(text), "k"), DecodingError) << text;
+    }
+}
+
+TEST(FileStamp, FollowsSymbolicLinksAndChangesWithTheNanosecondTheSizeOrTheFileItself) {
+    testing::TemporaryFolder folder;
+    EXPECT_EQ(FileStamp::of(folder.path() / "missing.json"), std::nullopt);
+    EXPECT_FALSE(HeldFile::open(folder.path() / "missing.json"));
+    auto file = folder.write("rules.json", "{\"a\":1}");
+    auto link = folder.path() / "link.json";
+    fs::create_symlink(file, link);
+    auto date = fs::file_time_type::clock::now() - 1h;
+    fs::last_write_time(file, date);
+    auto original = FileStamp::of(file);
+    ASSERT_TRUE(original);
+    EXPECT_EQ(original->size, 7u);
+    EXPECT_EQ(FileStamp::of(link), original);
+    fs::last_write_time(file, date + 1ns);
+    EXPECT_EQ(FileStamp::of(file)->modified - original->modified, 1ns);
+    // The same date, as quick writes within one tick of the file clock get.
+    folder.write("rules.json", "{\"a\":10}");
+    fs::last_write_time(file, date);
+    EXPECT_NE(FileStamp::of(file), original);
+    fs::remove(file);
+    EXPECT_EQ(FileStamp::of(link), std::nullopt);
+}
+
+TEST(FileStamp, NoReplacementTakesTheHeldFilesInodeNumber) {
+    testing::TemporaryFolder folder;
+    auto file = folder.write("rules.json", "{\"a\":1}");
+    auto date = fs::last_write_time(file);
+    auto held = HeldFile::open(file);
+    ASSERT_TRUE(held);
+    auto original = FileStamp::of(file);
+    EXPECT_EQ(held->stamp(), original);
+    // Same size and date each time: a file system that reuses freed numbers would hand the held file's
+    // number to the second replacement if nothing held it.
+    for (auto data : {"{\"b\":2}", "{\"c\":3}", "{\"d\":4}"}) {
+        JsonFile::writeData(file, data);
+        fs::last_write_time(file, date);
+        EXPECT_NE(FileStamp::of(file), original) << data;
+    }
+    EXPECT_EQ(held->stamp(), original);
 }
 
 }  // namespace
