@@ -2,11 +2,13 @@
 
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Log.hpp"
@@ -19,6 +21,7 @@ namespace ferrywise {
 namespace {
 
 namespace fs = std::filesystem;
+using M = LinkRuleMatcher;
 using Rules = std::vector<LinkRule>;
 
 LinkRule rule(LinkRuleMatcher matcher, std::string target, std::optional<std::string> source = std::nullopt,
@@ -28,10 +31,16 @@ LinkRule rule(LinkRuleMatcher matcher, std::string target, std::optional<std::st
 }
 
 LinkRule domainRule(std::string target) {
-    return rule(LinkRuleMatcher::domain("example.com", false), std::move(target));
+    return rule(M::domain("example.com", false), std::move(target));
 }
 
-class LinkRuleEngineTest : public ::testing::Test {
+std::ptrdiff_t entries(const fs::path& folder) {
+    return std::distance(fs::directory_iterator(folder), {});
+}
+
+// The rule file in a temporary folder: engines and stores read it, `writer` writes it as another process
+// (the sync manager) does.
+class LinkRuleFileTest : public ::testing::Test {
   protected:
     void SetUp() override { previousSink_ = Log::setSink(sink); }
     void TearDown() override { Log::setSink(previousSink_); }
@@ -44,18 +53,24 @@ class LinkRuleEngineTest : public ::testing::Test {
                             calendar);
     }
 
-    std::optional<ApplicationTarget> normal(const Url& bundle) const {
+    static std::optional<ApplicationTarget> normal(const Url& bundle) {
         return ApplicationTarget(bundle, ApplicationVariant::normal());
+    }
+
+    // Where the n-th unreadable file is kept: "LinkRules.json.unreadable", then "-2", "-3"...
+    fs::path aside(int n) const {
+        return file.parent_path() / ("LinkRules.json.unreadable" + (n == 1 ? "" : "-" + std::to_string(n)));
     }
 
     std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
     testing::TemporaryFolder folder;
-    fs::path file = folder.path() / "support" / "Velmora" / "LinkRules.json";
-    LinkRuleStore writer{file};  // another writer of the same file, as the sync manager is
+    fs::path file = folder.path() / "data" / "app.velmora.Velmora" / "LinkRules.json";
+    LinkRuleStore writer{file};
     std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
     Url ownBundle = Url::fromFilePath(folder.write("applications/velmora.desktop", "[Desktop Entry]\n"));
     Url web = workspace->install("com.example.web", "Web");
     Url docs = workspace->install("com.example.docs", "Docs");
+    Url mail = workspace->install("com.example.mail", "Mail");
     Calendar calendar = Calendar::gregorian("UTC");
     Date now = calendar.date(2024, 6, 3, 10, 0);  // a Monday
 
@@ -63,147 +78,155 @@ class LinkRuleEngineTest : public ::testing::Test {
     std::shared_ptr<LogSink> previousSink_;
 };
 
-TEST_F(LinkRuleEngineTest, WithoutAFileHasNoRulesUntilAddRuleCreatesIt) {
+TEST_F(LinkRuleFileTest, DefaultFileIsInTheHostsApplicationSupportFolder) {
+    EXPECT_EQ(LinkRuleStore::defaultFileUrl(Paths::underRoot(folder.path())), writer.fileUrl());
+    EXPECT_EQ(LinkRuleStore::defaultFileUrl(""),
+              LinkRuleStore::defaultFileUrl(std::string(LinkRuleStore::fallbackBundleIdentifier)));
+    EXPECT_NE(LinkRuleStore::defaultFileUrl("com.example.host"), LinkRuleStore::defaultFileUrl(""));
+    EXPECT_THROW(LinkRuleStore(*Url::parse("https://example.com/LinkRules.json")), std::invalid_argument);
+}
+
+TEST_F(LinkRuleFileTest, SaveWritesSortedIndentedJsonAndRefusesTextItCannotKeep) {
+    EXPECT_TRUE(writer.load().empty());
+    EXPECT_EQ(writer.modificationDate(), std::nullopt);
+    const Rules rules{LinkRule(*Uuid::parse("e621e1f8-c36c-495a-93fc-0c247a3e6e5f"),
+                               M::pathPrefix("a.com", "/文档"), "org.mozilla.firefox#private",
+                               "com.example.mail", std::vector{LinkRuleTimeWindow({5, 1}, "9:00", "17:00")})};
+    writer.save(rules);
+    // Two spaces of indentation, keys in order, text unescaped, a final line break.
+    EXPECT_EQ(JsonFile::readData(file),
+              nlohmann::json::parse(R"({"rules": [{"id": "E621E1F8-C36C-495A-93FC-0C247A3E6E5F",
+        "bundleIdentifier": "org.mozilla.firefox#private", "source": "com.example.mail",
+        "matcher": {"kind": "pathPrefix", "domain": "a.com", "path": "/文档"},
+        "timeWindows": [{"days": [1, 5], "start": "9:00", "end": "17:00"}]}]})")
+                      .dump(2) +
+                  "\n");
+    EXPECT_EQ(writer.load(), rules);
+    EXPECT_EQ(entries(file.parent_path()), 1);
+    ASSERT_TRUE(writer.stamp());
+    EXPECT_EQ(writer.modificationDate(), writer.stamp()->modified);
+
+    // Text that is not UTF-8 would be written as replacement characters: refused, the file untouched.
+    EXPECT_THROW(writer.save({rule(M::domain("caf\xE9.example", false), "b")}), std::invalid_argument);
+    EXPECT_EQ(writer.load(), rules);
+    EXPECT_TRUE(sink->messages().empty());
+}
+
+TEST_F(LinkRuleFileTest, ReadsAnyLayoutPassingOverUnknownKeysWhateverTheyHold) {
+    JsonFile::writeData(
+        file,
+        R"({"meta": {"rules": [1, {"id": []}]}, "rules": [{"x": [{"id": 5}],)"
+        R"("matcher": {"note": {"kind": 1}, "path": "/a\"b", "kind": "pathPrefix",)"
+        R"("domain": "ex\u00e4mple.com"}, "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f",)"
+        R"("bundleIdentifier": "com.example.web", "source": null, "timeWindows": [)"
+        R"({"days": [3, 1, 3], "end": "17:00", "tz": {"a": [1]}, "start": "9:00"}]},)"
+        R"({"bundleIdentifier": "a", "timeWindows": null, "id": "E621E1F8-C36C-495A-93FC-0C247A3E6E5F",)"
+        R"("matcher": {"kind": "domain", "domain": "a.com", "includingSubdomains": null}}], "after": [[]]})");
+    const auto id = *Uuid::parse("E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+    EXPECT_EQ(writer.load(),
+              (Rules{LinkRule(id, M::pathPrefix("exämple.com", "/a\"b"), "com.example.web", std::nullopt,
+                              std::vector{LinkRuleTimeWindow({1, 3}, "9:00", "17:00")}),
+                     LinkRule(id, M::domain("a.com", false), "a")}));
+    EXPECT_TRUE(sink->messages().empty());
+}
+
+TEST_F(LinkRuleFileTest, UnreadableFileMeansNoRulesIsLeftAloneAndIsKeptAsideByTheNextSave) {
+    const std::string rule = R"({"id": "E621E1F8-C36C-495A-93FC-0C247A3E6E5F", "bundleIdentifier": "a", )";
+    const std::vector<std::string> files{
+        R"({"rules": [)", "",
+        R"({"rules": [{"id": 7, "matcher": {"kind": "anyWeb"}, "bundleIdentifier": "a"}]})",
+        R"({"rules": [{"id": "E621E1F8", "matcher": {"kind": "anyWeb"}, "bundleIdentifier": "a"}]})",
+        R"({"rules": [)" + rule + R"("matcher": {"kind": "anyWeb"}, "source": 3}]})",
+        R"({"rules": [)" + rule +
+            R"("matcher": {"kind": "domain", "domain": "a.com", "includingSubdomains": 1}}]})",
+        R"({"rules": [)" + rule + R"("matcher": {"kind": "anyWeb"}}, )" + rule +
+            R"("matcher": {"kind": "site"}}]})",
+        R"({"rules": {}})", R"({"rules": null})", R"({"rules": [5]})", R"({"rules": []} [])", "[]", "{}",
+        R"({"Rules": []})",
+        // A key given twice: which one counts would be a guess.
+        R"({"rules": [], "rules": []})",
+        // Where the file breaks is logged, never the links it holds.
+        R"({"rules": [{"matcher": {"kind": "url", "url": "https://private.example/a?t=1)"
+        "\n\"}}]}"};
+    for (int n = 1; n <= int(files.size()); ++n) {
+        const auto& data = files[n - 1];
+        SCOPED_TRACE(data);
+        JsonFile::writeData(file, data);
+        sink->clear();
+        auto engine = makeEngine();
+        EXPECT_TRUE(engine.listRules().empty());
+        EXPECT_EQ(match(engine, "https://example.com"), std::nullopt);
+        engine.removeRule(Uuid::generate());
+        auto records = sink->records();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].category, "rules");
+        EXPECT_EQ(records[0].level, LogLevel::error);
+        EXPECT_TRUE(records[0].message.starts_with("Ignoring unreadable rules: ")) << records[0].message;
+        EXPECT_EQ(records[0].message.find("private.example"), std::string::npos) << records[0].message;
+        EXPECT_EQ(JsonFile::readData(file), data);
+        EXPECT_EQ(entries(file.parent_path()), n);
+
+        // Saving keeps it beside the new file, never over an older copy.
+        auto added = domainRule("com.example.web");
+        engine.addRule(added);
+        EXPECT_EQ(writer.load(), Rules{added});
+        EXPECT_EQ(JsonFile::readData(aside(n)), data);
+        EXPECT_EQ(sink->messages("rules").back(), "Kept the unreadable rules file as " + aside(n).string());
+    }
+    EXPECT_EQ(JsonFile::readData(aside(1)), files[0]);
+    // A readable file is simply replaced.
+    sink->clear();
+    writer.save({});
+    EXPECT_TRUE(writer.load().empty());
+    EXPECT_EQ(entries(file.parent_path()), std::ptrdiff_t(files.size()) + 1);
+    EXPECT_TRUE(sink->messages().empty());
+}
+
+TEST_F(LinkRuleFileTest, FailedSaveLeavesRulesAndFileAsTheyWere) {
+    auto first = domainRule("com.example.web");
+    writer.save({first});
+    auto engine = makeEngine();
+    auto unreadable = folder.write("other/LinkRules.json", "{\"rules\": [");
+    auto unreadableEngine = LinkRuleEngine(LinkRuleStore(unreadable), workspace, ownBundle);
+    auto bytes = JsonFile::readData(file);
+    {
+        testing::ReadOnlyFolder readOnly(file.parent_path());
+        testing::ReadOnlyFolder otherReadOnly(unreadable.parent_path());
+        if (!readOnly.active() || !otherReadOnly.active()) {
+            GTEST_SKIP() << readOnly.problem() << otherReadOnly.problem();
+        }
+        EXPECT_THROW(engine.addRule(domainRule("com.example.docs")), std::system_error);
+        EXPECT_THROW(engine.removeRule(first.id()), std::system_error);
+        EXPECT_EQ(engine.listRules(), Rules{first});
+        EXPECT_EQ(match(engine, "https://example.com"), normal(web));
+        EXPECT_THROW(unreadableEngine.addRule(first), std::system_error);
+        EXPECT_TRUE(unreadableEngine.listRules().empty());
+    }
+    EXPECT_EQ(JsonFile::readData(file), bytes);
+    EXPECT_EQ(JsonFile::readData(unreadable), "{\"rules\": [");
+    EXPECT_EQ(entries(unreadable.parent_path()), 1);
+    engine.removeRule(first.id());
+    EXPECT_TRUE(writer.load().empty());
+}
+
+TEST_F(LinkRuleFileTest, EngineFollowsTheFileFromItsCreationThroughOtherWritersToItsRemoval) {
     auto engine = makeEngine();
     EXPECT_TRUE(engine.listRules().empty());
     EXPECT_EQ(match(engine, "https://example.com"), std::nullopt);
     EXPECT_FALSE(fs::exists(file.parent_path()));
-
     auto added = domainRule("com.example.web");
     engine.addRule(added);
     EXPECT_EQ(writer.load(), Rules{added});
     EXPECT_EQ(engine.listRules(), Rules{added});
     EXPECT_EQ(match(engine, "https://example.com"), normal(web));
-    EXPECT_TRUE(sink->messages().empty());
-}
-
-TEST_F(LinkRuleEngineTest, MoreSpecificRuleWinsThenARuleForTheLinksSource) {
-    writer.save(
-        {domainRule("com.example.web"),
-         rule(LinkRuleMatcher::pathPrefix("example.com", "/docs"), "com.example.docs"),
-         rule(LinkRuleMatcher::domain("example.com", false), "com.example.mail", "com.example.chat")});
-    auto mail = workspace->install("com.example.mail", "Mail");
-    auto engine = makeEngine();
-    EXPECT_EQ(match(engine, "https://example.com/docs/x"), normal(docs));
-    EXPECT_EQ(match(engine, "https://example.com/docs/x", "com.example.chat"), normal(docs));
-    EXPECT_EQ(match(engine, "https://example.com/blog"), normal(web));
-    EXPECT_EQ(match(engine, "https://example.com/blog", "com.example.chat"), normal(mail));
-    EXPECT_EQ(match(engine, "https://example.com/blog", "com.example.chatter"), normal(web));
-    EXPECT_EQ(match(engine, "https://example.org/docs/x"), std::nullopt);
-}
-
-TEST_F(LinkRuleEngineTest, EarlierOfEqualRulesWinsAndItsReplacementKeepsItsPlace) {
-    auto later = domainRule("com.example.docs");
-    writer.save({domainRule("com.example.web"), later});
-    auto engine = makeEngine();
-    EXPECT_EQ(match(engine, "https://example.com"), normal(web));
-
-    auto mail = workspace->install("com.example.mail", "Mail");
-    auto replacement = rule(LinkRuleMatcher::domain("Example.com", true), "com.example.mail");
-    engine.addRule(replacement);
-    EXPECT_EQ(engine.listRules(), (Rules{replacement, later}));
-    EXPECT_EQ(writer.load(), (Rules{replacement, later}));
-    EXPECT_EQ(match(engine, "https://example.com"), normal(mail));
-}
-
-TEST_F(LinkRuleEngineTest, AddRuleReplacesOnlyARuleWithTheSameSourceAndTimeWindows) {
-    auto engine = makeEngine();
-    const auto example = LinkRuleMatcher::domain("example.com", false);
-    const auto mornings = std::vector{LinkRuleTimeWindow({1, 2}, "8:00", "12:00")};
-    auto always = rule(example, "com.example.web");
-    auto noWindows = rule(example, "com.example.web", std::nullopt, std::vector<LinkRuleTimeWindow>{});
-    auto morning = rule(example, "com.example.web", std::nullopt, mornings);
-    auto otherMorning = rule(example, "com.example.docs", std::nullopt, mornings);
-    auto longerMorning = rule(example, "com.example.web", std::nullopt,
-                              std::vector{LinkRuleTimeWindow({1, 2}, "8:00", "12:30")});
-    auto fromChat = rule(example, "com.example.web", "com.example.chat");
-    for (const auto& added : {always, noWindows, morning, otherMorning, longerMorning, fromChat}) {
-        engine.addRule(added);
-    }
-    const Rules expected{always, noWindows, otherMorning, longerMorning, fromChat};
-    EXPECT_EQ(engine.listRules(), expected);
-    EXPECT_EQ(writer.load(), expected);
-}
-
-TEST_F(LinkRuleEngineTest, RemoveRuleRemovesEveryRuleWithTheIdAndWritesNothingWithoutOne) {
-    auto first = domainRule("com.example.web");
-    auto sameId = LinkRule(first.id(), LinkRuleMatcher::anyWebLink(), "com.example.docs");
-    auto kept = rule(LinkRuleMatcher::mailDefault(), "com.example.mail");
-    writer.save({first, kept, sameId});
-    auto engine = makeEngine();
-    auto bytes = JsonFile::readData(file);
-    auto stamp = writer.stamp();
-
-    EXPECT_NO_THROW(engine.removeRule(Uuid::generate()));
-    EXPECT_EQ(writer.stamp(), stamp);
-    EXPECT_EQ(JsonFile::readData(file), bytes);
-
-    engine.removeRule(first.id());
-    EXPECT_EQ(engine.listRules(), Rules{kept});
-    EXPECT_EQ(writer.load(), Rules{kept});
-}
-
-TEST_F(LinkRuleEngineTest, PassesOverMissingTargetsAndTheRouterItself) {
-    auto alias = folder.path() / "applications" / "alias.desktop";
-    fs::create_symlink("velmora.desktop", alias);
-    workspace->install("app.velmora.Velmora", "Velmora", {}, ownBundle);
-    workspace->install("com.example.alias", "Alias", {}, Url::fromFilePath(alias));
-    auto firefox = workspace->install("org.mozilla.firefox", "Firefox");
-    writer.save({
-        domainRule("org.mozilla.firefox#private"),
-        rule(LinkRuleMatcher::exactURL("https://example.com/docs/a"), "app.velmora.Velmora"),
-        rule(LinkRuleMatcher::pathPrefix("example.com", "/docs/a"), "com.example.alias"),
-        rule(LinkRuleMatcher::pathPrefix("example.com", "/docs"), "com.example.gone#private"),
-    });
-    auto engine = makeEngine();
-    EXPECT_EQ(match(engine, "https://example.com/docs/a"),
-              ApplicationTarget(firefox, ApplicationVariant::private_()));
-    const auto subsystem = Log::subsystem();
-    const LogRecord itself{subsystem, "rules", LogLevel::error, "Ignoring rule that targets Velmora itself"};
-    EXPECT_EQ(sink->records(),
-              (std::vector<LogRecord>{
-                  itself,
-                  itself,
-                  {subsystem, "rules", LogLevel::standard,
-                   "Rule target com.example.gone#private is not installed; ignoring the rule"}}));
-    EXPECT_EQ(engine.listRules().size(), 4u);
-
-    writer.save({rule(LinkRuleMatcher::anyWebLink(), "com.example.gone")});
-    EXPECT_EQ(match(engine, "https://example.com"), std::nullopt);
-}
-
-TEST_F(LinkRuleEngineTest, TimeWindowRuleDecidesOnlyInsideItsWindowAndSaysSo) {
-    writer.save({domainRule("com.example.web"),
-                 rule(LinkRuleMatcher::domain("example.com", false), "com.example.docs", std::nullopt,
-                      std::vector{LinkRuleTimeWindow({1}, "9:00", "17:00")})});
-    auto engine = makeEngine();
-    EXPECT_EQ(match(engine, "https://example.com"), normal(docs));
-    EXPECT_EQ(sink->messages("rules"),
-              std::vector<std::string>{"Time-window rule matched, opening in com.example.docs"});
-
-    sink->clear();
-    for (auto outside : {calendar.date(2024, 6, 3, 17, 1), calendar.date(2024, 6, 4, 10, 0)}) {
-        auto link = InterceptedLink::make(*Url::parse("https://example.com"));
-        EXPECT_EQ(engine.match(*link, outside, calendar), normal(web));
-    }
-    EXPECT_TRUE(sink->messages().empty());
-}
-
-TEST_F(LinkRuleEngineTest, SeesAnotherWritersFileAtTheNextCall) {
-    auto engine = makeEngine();
-    auto first = domainRule("com.example.web");
-    writer.save({first});
-    EXPECT_EQ(engine.listRules(), Rules{first});
 
     JsonFile::writeData(file, LinkRuleStore::encode({domainRule("com.example.docs")}));
     EXPECT_EQ(match(engine, "https://example.com"), normal(docs));
-
     auto synced = domainRule("com.example.web");
-    auto added = rule(LinkRuleMatcher::mailDefault(), "com.example.mail");
+    auto mailRule = rule(M::mailDefault(), "com.example.mail");
     writer.save({synced});
-    engine.addRule(added);
-    EXPECT_EQ(writer.load(), (Rules{synced, added}));
-
+    engine.addRule(mailRule);
+    EXPECT_EQ(writer.load(), (Rules{synced, mailRule}));
     auto kept = domainRule("com.example.docs");
     writer.save({synced, kept});
     engine.removeRule(synced.id());
@@ -212,9 +235,12 @@ TEST_F(LinkRuleEngineTest, SeesAnotherWritersFileAtTheNextCall) {
 
     fs::remove(file);
     EXPECT_TRUE(engine.listRules().empty());
+    writer.save({synced});
+    EXPECT_EQ(engine.listRules(), Rules{synced});
+    EXPECT_TRUE(sink->messages().empty());
 }
 
-TEST_F(LinkRuleEngineTest, SeesQuickReplacementsOfTheSameSizeAndDate) {
+TEST_F(LinkRuleFileTest, EngineSeesQuickReplacementsOfTheSameSizeAndDate) {
     // Every file below has the same length. The file clock ticks only every few milliseconds, so quick
     // replacements can carry the very date the engine saw last; here they are given it.
     auto engine = makeEngine();
@@ -237,87 +263,99 @@ TEST_F(LinkRuleEngineTest, SeesQuickReplacementsOfTheSameSizeAndDate) {
     }
 }
 
-TEST_F(LinkRuleEngineTest, UnreadableFileMeansNoRulesAndIsLeftAloneUntilTheEngineSaves) {
-    // Broken JSON, wrong types, a bad id, an unknown matcher kind, and files that are no rule list.
-    const std::string rule = R"({"id": "E621E1F8-C36C-495A-93FC-0C247A3E6E5F", "bundleIdentifier": "a", )";
-    const std::vector<std::string> files{
-        R"({"rules": [)",
-        "",
-        R"({"rules": [{"id": 7, "matcher": {"kind": "anyWeb"}, "bundleIdentifier": "a"}]})",
-        R"({"rules": [{"id": "E621E1F8", "matcher": {"kind": "anyWeb"}, "bundleIdentifier": "a"}]})",
-        R"({"rules": [)" + rule + R"("matcher": {"kind": "anyWeb"}, "source": 3}]})",
-        R"({"rules": [)" + rule +
-            R"("matcher": {"kind": "domain", "domain": "a.com", "includingSubdomains": 1}}]})",
-        R"({"rules": [)" + rule + R"("matcher": {"kind": "anyWeb"}}, )" + rule +
-            R"("matcher": {"kind": "site"}}]})",
-        R"({"rules": {}})",
-        R"({"rules": null})",
-        R"({"rules": [5]})",
-        R"({"rules": []} [])",
-        "[]",
-        "{}",
-        R"({"Rules": []})",
-        // A key given twice: which one counts would be a guess.
-        R"({"rules": [], "rules": []})",
+TEST_F(LinkRuleFileTest, EngineMatchesTheMostSpecificActiveRuleThatAcceptsTheSourceThenTheEarlierOne) {
+    const auto monday = std::vector{LinkRuleTimeWindow({1}, "9:00", "17:00")};
+    writer.save({domainRule("com.example.web"),
+                 rule(M::pathPrefix("example.com", "/docs"), "com.example.docs"),
+                 rule(M::domain("example.com", false), "com.example.mail", "com.example.chat"),
+                 domainRule("com.example.docs"), rule(M::domain("example.net", false), "com.example.web"),
+                 rule(M::domain("example.net", false), "com.example.docs", std::nullopt, monday)});
+    auto engine = makeEngine();
+    auto expectMatch = [&](std::string_view link, std::optional<std::string_view> source, const Url* target) {
+        EXPECT_EQ(match(engine, link, source), target ? normal(*target) : std::nullopt)
+            << link << " from " << source.value_or("-");
     };
-    for (const auto& data : files) {
-        SCOPED_TRACE(data);
-        JsonFile::writeData(file, data);
-        sink->clear();
-        auto engine = makeEngine();
-        EXPECT_TRUE(engine.listRules().empty());
-        EXPECT_EQ(match(engine, "https://example.com"), std::nullopt);
-        engine.removeRule(Uuid::generate());
-        EXPECT_TRUE(engine.listRules().empty());
-        auto records = sink->records();
-        ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0].category, "rules");
-        EXPECT_EQ(records[0].level, LogLevel::error);
-        EXPECT_TRUE(records[0].message.starts_with("Ignoring unreadable rules: ")) << records[0].message;
-        EXPECT_EQ(JsonFile::readData(file), data);
-        EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1);
+    expectMatch("https://example.com/docs/x", {}, &docs);
+    expectMatch("https://example.com/docs/x", "com.example.chat", &docs);
+    expectMatch("https://example.com/blog", {}, &web);
+    expectMatch("https://example.com/blog", "com.example.chat", &mail);
+    expectMatch("https://example.com/blog", "com.example.chatter", &web);
+    expectMatch("https://example.com/blog", "COM.example.chat", &web);  // a rule's source is matched exactly
+    expectMatch("https://example.org/docs/x", {}, nullptr);
+    EXPECT_TRUE(sink->messages().empty());
 
-        // The next save keeps the unreadable file beside the new one, never over an older copy.
-        auto older = file.parent_path() / "LinkRules.json.unreadable";
-        JsonFile::writeData(older, "older");
-        auto aside = file.parent_path() / "LinkRules.json.unreadable-2";
-        auto added = domainRule("com.example.web");
-        engine.addRule(added);
-        EXPECT_EQ(writer.load(), Rules{added});
-        EXPECT_EQ(JsonFile::readData(older), "older");
-        EXPECT_EQ(JsonFile::readData(aside), data);
-        EXPECT_EQ(sink->messages("rules").back(), "Kept the unreadable rules file as " + aside.string());
-        fs::remove(older);
-        fs::remove(aside);
+    // A time-window rule decides only inside its window, and says so.
+    EXPECT_EQ(match(engine, "https://example.net"), normal(docs));
+    EXPECT_EQ(sink->messages("rules"),
+              std::vector<std::string>{"Time-window rule matched, opening in com.example.docs"});
+    sink->clear();
+    for (auto outside : {calendar.date(2024, 6, 3, 17, 1), calendar.date(2024, 6, 4, 10, 0)}) {
+        EXPECT_EQ(engine.match(*InterceptedLink::make(*Url::parse("https://example.net")), outside, calendar),
+                  normal(web));
     }
+    EXPECT_TRUE(sink->messages().empty());
 }
 
-TEST_F(LinkRuleEngineTest, FailedSaveLeavesRulesAndFileAsTheyWere) {
-    auto first = domainRule("com.example.web");
-    writer.save({first});
+TEST_F(LinkRuleFileTest, AddRuleReplacesInPlaceOnlyARuleForTheSameLinksSourceAndTimeWindows) {
     auto engine = makeEngine();
-    auto unreadable = folder.write("other/LinkRules.json", "{\"rules\": [");
-    auto unreadableEngine = LinkRuleEngine(LinkRuleStore(unreadable), workspace, ownBundle);
-    auto bytes = JsonFile::readData(file);
-    {
-        testing::ReadOnlyFolder readOnly(file.parent_path());
-        testing::ReadOnlyFolder otherReadOnly(unreadable.parent_path());
-        if (!readOnly.active() || !otherReadOnly.active()) {
-            GTEST_SKIP() << readOnly.problem() << otherReadOnly.problem();
-        }
-        EXPECT_THROW(engine.addRule(domainRule("com.example.docs")), std::system_error);
-        EXPECT_THROW(engine.removeRule(first.id()), std::system_error);
-        EXPECT_EQ(engine.listRules(), Rules{first});
-        EXPECT_EQ(match(engine, "https://example.com"), normal(web));
-
-        EXPECT_THROW(unreadableEngine.addRule(first), std::system_error);
-        EXPECT_TRUE(unreadableEngine.listRules().empty());
+    const auto example = M::domain("example.com", false);
+    const auto mornings = std::vector{LinkRuleTimeWindow({1, 2}, "8:00", "12:00")};
+    auto always = rule(example, "com.example.web");
+    auto noWindows = rule(example, "com.example.web", std::nullopt, std::vector<LinkRuleTimeWindow>{});
+    auto morning = rule(example, "com.example.web", std::nullopt, mornings);
+    auto otherMorning = rule(example, "com.example.docs", std::nullopt, mornings);
+    auto longerMorning = rule(example, "com.example.web", std::nullopt,
+                              std::vector{LinkRuleTimeWindow({1, 2}, "8:00", "12:30")});
+    auto fromChat = rule(example, "com.example.web", "com.example.chat");
+    // The same links however the domain is written, with or without subdomains.
+    auto replacement = rule(M::domain("Example.com", true), "com.example.mail");
+    for (const auto& added :
+         {always, noWindows, morning, otherMorning, longerMorning, fromChat, replacement}) {
+        engine.addRule(added);
     }
+    const Rules expected{replacement, noWindows, otherMorning, longerMorning, fromChat};
+    EXPECT_EQ(engine.listRules(), expected);
+    EXPECT_EQ(writer.load(), expected);
+}
+
+TEST_F(LinkRuleFileTest, RemoveRuleRemovesEveryRuleWithTheIdAndWritesNothingWithoutOne) {
+    auto first = domainRule("com.example.web");
+    auto kept = rule(M::mailDefault(), "com.example.mail");
+    writer.save({first, kept, LinkRule(first.id(), M::anyWebLink(), "com.example.docs")});
+    auto engine = makeEngine();
+    auto bytes = JsonFile::readData(file);
+    auto stamp = writer.stamp();
+    EXPECT_NO_THROW(engine.removeRule(Uuid::generate()));
+    EXPECT_EQ(writer.stamp(), stamp);
     EXPECT_EQ(JsonFile::readData(file), bytes);
-    EXPECT_EQ(JsonFile::readData(unreadable), "{\"rules\": [");
-    EXPECT_EQ(std::distance(fs::directory_iterator(unreadable.parent_path()), {}), 1);
     engine.removeRule(first.id());
-    EXPECT_TRUE(writer.load().empty());
+    EXPECT_EQ(engine.listRules(), Rules{kept});
+    EXPECT_EQ(writer.load(), Rules{kept});
+}
+
+TEST_F(LinkRuleFileTest, EnginePassesOverMissingTargetsAndTheRouterItself) {
+    auto alias = folder.path() / "applications" / "alias.desktop";
+    fs::create_symlink("velmora.desktop", alias);
+    workspace->install("app.velmora.Velmora", "Velmora", {}, ownBundle);
+    workspace->install("com.example.alias", "Alias", {}, Url::fromFilePath(alias));
+    auto firefox = workspace->install("org.mozilla.firefox", "Firefox");
+    writer.save({domainRule("org.mozilla.firefox#private"),
+                 rule(M::exactURL("https://example.com/docs/a"), "app.velmora.Velmora"),
+                 rule(M::pathPrefix("example.com", "/docs/a"), "com.example.alias"),
+                 rule(M::pathPrefix("example.com", "/docs"), "com.example.gone#private")});
+    auto engine = makeEngine();
+    EXPECT_EQ(match(engine, "https://example.com/docs/a"),
+              ApplicationTarget(firefox, ApplicationVariant::private_()));
+    const auto subsystem = Log::subsystem();
+    const LogRecord itself{subsystem, "rules", LogLevel::error, "Ignoring rule that targets Velmora itself"};
+    EXPECT_EQ(sink->records(), (std::vector<LogRecord>{itself,
+                                                       itself,
+                                                       {subsystem, "rules", LogLevel::standard,
+                                                        "Rule target com.example.gone#private is not "
+                                                        "installed; ignoring the rule"}}));
+    EXPECT_EQ(engine.listRules().size(), 4u);
+    writer.save({rule(M::anyWebLink(), "com.example.gone")});
+    EXPECT_EQ(match(engine, "https://example.com"), std::nullopt);
 }
 
 }  // namespace

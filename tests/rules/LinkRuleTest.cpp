@@ -1,205 +1,312 @@
 #include "ferrywise/rules/LinkRule.hpp"
 
+#include <array>
+#include <compare>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "ferrywise/foundation/Coding.hpp"
+#include "ferrywise/rules/LinkRuleStore.hpp"
 
 namespace ferrywise {
 namespace {
 
 using nlohmann::json;
-
+using M = LinkRuleMatcher;
+using Windows = std::vector<LinkRuleTimeWindow>;
+using Links = std::vector<std::string_view>;
 constexpr const char* kId = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
 
-LinkRule ruleWithWindows(std::vector<LinkRuleTimeWindow> windows) {
-    return {*Uuid::parse(kId), LinkRuleMatcher::anyWebLink(), "org.example.Browser", std::nullopt,
-            std::move(windows)};
+InterceptedLink link(std::string_view text) {
+    return *InterceptedLink::make(*Url::parse(text));
 }
 
-// Whether the rule is active on 2024-01-`day` in UTC; 2024-01-01 is a Monday and 2024-01-05 a Friday.
-bool activeAt(const LinkRule& rule, int day, int hour, int minute, int second = 0) {
-    static const auto utc = Calendar::gregorian("UTC");
-    return rule.isActive(utc.date(2024, 1, day, hour, minute, second), utc);
+LinkRule rule(LinkRuleMatcher matcher, std::optional<std::string> source = std::nullopt,
+              std::optional<Windows> windows = std::nullopt) {
+    return {*Uuid::parse(kId), std::move(matcher), "b", std::move(source), std::move(windows)};
+}
+
+// Expects both readers, of a sync record's rule and of the rule file, to decode `stored` as `expected`.
+void expectDecoded(const json& stored, const LinkRule& expected) {
+    EXPECT_EQ(stored.get<LinkRule>(), expected) << stored;
+    EXPECT_EQ(stored.at("matcher").get<M>(), expected.matcher()) << stored;
+    EXPECT_EQ(LinkRuleStore::decode(R"({"rules": [)" + stored.dump() + "]}"), std::vector{expected})
+        << stored;
+}
+
+TEST(LinkRuleMatcher, MatchesLinksByTheNormalisedFormsOfItsKind) {
+    auto expectMatches = [](const M& matcher, const Links& matching, const Links& other) {
+        for (bool expected : {true, false}) {
+            for (auto text : expected ? matching : other) {
+                EXPECT_EQ(matcher.matches(link(text)), expected) << matcher.summary() << " / " << text;
+            }
+        }
+    };
+    expectMatches(M::domain("Example.com", false), {"https://example.com/a", "http://EXAMPLE.com"},
+                  {"https://mail.example.com/", "https://badexample.com/", "mailto:a@example.com"});
+    expectMatches(M::domain("Example.com", true),
+                  {"https://example.com/", "https://mail.example.com/", "http://a.b.example.com/x"},
+                  {"https://badexample.com/", "https://example.com.evil.test/", "mailto:a@example.com"});
+    // The stored domain is normalised (but line breaks are not trimmed); the link's host only lower-cased.
+    expectMatches(M::domain(" \tExample.COM.. ", false), {"https://example.com/"}, {});
+    expectMatches(M::domain("example.com", true), {},
+                  {"https://example.com./", "https://mail.example.com./"});
+    expectMatches(M::domain("example.com\n", false), {}, {"https://example.com/"});
+    expectMatches(M::domain("MÜNCHEN.de", true), {"https://www.m%C3%BCnchen.de/"}, {});
+    // Exact links ignore the case of scheme and host and a lone slash; path, query and fragment keep theirs.
+    expectMatches(M::exactURL("https://Example.com/"), {"https://example.com", "HTTPS://EXAMPLE.COM/"},
+                  {"https://example.com/#top", "https://example.com:443/", "https://example.com/?",
+                   "http://example.com/"});
+    expectMatches(M::exactURL("https://example.com/?q=A"), {"https://EXAMPLE.com/?q=A"},
+                  {"https://example.com?q=A", "https://example.com/?q=a"});
+    expectMatches(M::exactURL("https://example.com/Docs#Top"), {"https://example.com/Docs#Top"},
+                  {"https://example.com/docs#Top", "https://example.com/Docs#top"});
+    expectMatches(M::exactURL("mailto:a@example.com"), {}, {"mailto:a@example.com"});
+    expectMatches(M::pathPrefix("Example.com", "Docs/"),
+                  {"https://example.com/docs", "https://example.com/docs/", "https://EXAMPLE.com/DOCS/intro",
+                   "http://example.com/docs/a/b?x#y", "https://example.com/%64ocs/a"},
+                  {"https://example.com/docs2", "https://example.com/doc", "https://example.com/",
+                   "https://www.example.com/docs", "https://example.com/a/docs"});
+    expectMatches(M::pathPrefix("example.com", "/"),
+                  {"https://example.com", "https://example.com/", "https://example.com/any/path"},
+                  {"https://www.example.com/", "mailto:example.com"});
+    expectMatches(M::anyWebLink(), {"http://a.test", "HTTPS://b.test/x"}, {"mailto:a@b.test"});
+    expectMatches(M::mailDefault(), {"mailto:a@b.test", "MAILTO:a@b.test"}, {"https://b.test/"});
+}
+
+TEST(LinkRuleMatcher, DecidesSameLinksComparesNormalisedForms) {
+    auto expectSame = [](const M& a, const M& b, bool same) {
+        EXPECT_EQ(a.decidesSameLinks(b), same) << a.summary() << " / " << b.summary();
+    };
+    expectSame(M::domain("example.com", false), M::domain("EXAMPLE.COM.", true), true);
+    expectSame(M::pathPrefix("example.com", "Docs/"), M::pathPrefix("Example.com ", "/docs"), true);
+    expectSame(M::exactURL("https://Example.com/"), M::exactURL("https://example.com"), true);
+    expectSame(M::exactURL("not a url"), M::exactURL("not a url"), true);
+    expectSame(M::anyWebLink(), M::mailDefault(), false);
+    expectSame(M::domain("example.com", false), M::pathPrefix("example.com", "/"), false);
+    expectSame(M::pathPrefix("example.com", "docs"), M::pathPrefix("example.com", "doc"), false);
+    expectSame(M::pathPrefix("a.example.com", "docs"), M::pathPrefix("example.com", "docs"), false);
+    expectSame(M::exactURL("https://example.com/a"), M::exactURL("https://example.com/A"), false);
+}
+
+TEST(LinkRuleMatcher, ConstructorsFromALinkUseItsLowercasedHost) {
+    auto web = link("HTTPS://Mail.Example.co.uk/Path/");
+    EXPECT_EQ(M::site(web), M::domain("example.co.uk", true));
+    EXPECT_EQ(M::domain(web, false), M::domain("mail.example.co.uk", false));
+    EXPECT_EQ(M::exactURL(web), M::exactURL("https://mail.example.co.uk/Path/"));
+    EXPECT_EQ(M::exactURL(link("https://Example.com/")), M::exactURL("https://example.com"));
+    auto mail = link("mailto:a@example.com");
+    EXPECT_EQ(M::site(mail), std::nullopt);
+    EXPECT_EQ(M::domain(mail, true), std::nullopt);
+    EXPECT_EQ(M::exactURL(mail), std::nullopt);
+}
+
+TEST(LinkRuleMatcher, NormalisesHostsAndPathsAndKeepsTheRegisteredName) {
+    // Each object maps an input to the expected output.
+    auto expectEach = [](std::string (*function)(std::string_view), std::string_view table) {
+        const auto cases = json::parse(table);
+        for (const auto& [input, expected] : cases.items()) {
+            EXPECT_EQ(function(input), expected.get<std::string>()) << input;
+        }
+    };
+    expectEach(
+        M::normalizedDomain,
+        R"({"  Example.COM.. ": "example.com", "\t\u00A0ÄÖ.DE\t": "äö.de", "a.b\n": "a.b\n", " ... ": ""})");
+    expectEach(M::pathKey, R"({"Docs/": "/docs", "//A/B//": "/a/b", "": "/", "/": "/"})");
+    expectEach(M::registrableDomain,
+               R"({"mail.example.co.uk": "example.co.uk", "example.co.uk": "example.co.uk",
+        "shop.example.com.au": "example.com.au", "A.Example.COM.": "example.com", "a.b.example.io": "example.io",
+        "x.y.co.com": "co.com", "a.b.example.uk": "example.uk", "x.y.co.1k": "co.1k", "a..b": ".b",
+        "x.y.co.u\u0308k": "y.co.u\u0308k", "shop.example.co.ευ": "example.co.ευ", "192.168.0.1": "192.168.0.1",
+        "999.1.1.1": "999.1.1.1", "1.2.3.4.5": "4.5", "[2001:db8::1]": "[2001:db8::1]", "localhost": "localhost",
+        "[::ffff:1.2.3.4]": "[::ffff:1.2.3.4]", "": ""})");
+}
+
+TEST(LinkRuleMatcher, PresentsEachCaseForTheEditorInEnglishAndChinese) {
+    auto english = Localization::english();
+    auto expectShown = [&](const M& matcher, std::optional<std::string> host, std::string headline,
+                           std::optional<std::string> detail, std::string summary) {
+        EXPECT_EQ(matcher.host(), host) << summary;
+        EXPECT_EQ(matcher.headline(english), headline) << summary;
+        EXPECT_EQ(matcher.detail(english), detail) << summary;
+        EXPECT_EQ(matcher.summary(english), summary);
+    };
+    expectShown(M::exactURL("https://Example.com/Docs/?q=%41#top"), "Example.com", "Example.com",
+                "/Docs?q=%41", "https://Example.com/Docs/?q=%41#top");
+    expectShown(M::exactURL("https://Example.com/"), "Example.com", "Example.com", "one exact link",
+                "https://Example.com/");
+    expectShown(M::exactURL("not a url"), std::nullopt, "not a url", std::nullopt, "not a url");
+    expectShown(M::exactURL("file:///x"), std::nullopt, "file:///x", "/x", "file:///x");
+    expectShown(M::domain(" Example.COM. ", false), "example.com", "example.com", "this site only",
+                "example.com");
+    expectShown(M::domain("Example.com", true), "example.com", "example.com", "and every subdomain",
+                "example.com and subdomains");
+    expectShown(M::pathPrefix("Example.com", "Docs/"), "example.com", "example.com", "/docs and below",
+                "example.com/docs");
+    expectShown(M::anyWebLink(), std::nullopt, "All web links", std::nullopt, "All web links");
+    expectShown(M::mailDefault(), std::nullopt, "All email links", std::nullopt, "All email links");
+
+    Localization chinese("zh_CN");
+    EXPECT_EQ(M::exactURL("https://a.test").detail(chinese), "仅此一个链接");
+    EXPECT_EQ(M::domain("a.test", false).detail(chinese), "仅此网站");
+    EXPECT_EQ(M::domain("a.test", true).detail(chinese), "及其所有子域名");
+    EXPECT_EQ(M::domain("A.test", true).summary(chinese), "a.test 及其子域名");
+    EXPECT_EQ(M::pathPrefix("a.test", "/Docs").detail(chinese), "/docs 及其下级路径");
+    EXPECT_EQ(M::anyWebLink().headline(chinese), "所有网页链接");
+    EXPECT_EQ(M::mailDefault().summary(chinese), "所有邮件链接");
 }
 
 TEST(LinkRuleTimeWindow, MinutesSinceMidnightReadsHoursColonMinutesOnly) {
-    struct Case {
-        std::string text;
-        std::optional<int> minutes;
-    };
-    for (const auto& [text, minutes] :
-         {Case{"9:05", 545}, Case{"09:05", 545},  Case{"+9:5", 545},
-          Case{"0:00", 0},   Case{"-0:00", 0},    Case{"23:59", 1439},
-          Case{"24:00", {}}, Case{"9:60", {}},    Case{"-1:00", {}},
-          Case{"9", {}},     Case{"9:00:00", {}}, Case{"9h00", {}},
-          Case{" 9:00", {}}, Case{"9:00 ", {}},   Case{":30", {}},
-          Case{"9:", {}},    Case{"+:00", {}},    Case{"0x9:00", {}},
-          Case{"٩:00", {}},  Case{"", {}},        Case{"99999999999999999999:00", {}}}) {
-        EXPECT_EQ(LinkRuleTimeWindow::minutesSinceMidnight(text), minutes) << text;
+    const auto cases = json::parse(R"({"9:05": 545, "09:05": 545, "+9:5": 545, "0:00": 0,
+            "-0:00": 0, "23:59": 1439, "24:00": null, "9:60": null, "-1:00": null, "9": null, "9:00:00": null,
+            "9h00": null, " 9:00": null, "9:00 ": null, ":30": null, "9:": null, "+:00": null, "0x9:00": null,
+            "٩:00": null, "": null, "99999999999999999999:00": null})");
+    for (const auto& [text, minutes] : cases.items()) {
+        EXPECT_EQ(LinkRuleTimeWindow::minutesSinceMidnight(text),
+                  minutes.is_null() ? std::nullopt : std::optional(minutes.get<int>()))
+            << text;
     }
 }
 
-TEST(LinkRule, WorkingHoursIncludeBothEndsToTheMinute) {
-    auto rule = ruleWithWindows({{{1, 2, 3, 4, 5}, "9:00", "17:00"}});
-    EXPECT_TRUE(activeAt(rule, 1, 9, 0));
-    EXPECT_TRUE(activeAt(rule, 1, 17, 0, 59));
-    EXPECT_FALSE(activeAt(rule, 1, 8, 59, 59));
-    EXPECT_FALSE(activeAt(rule, 1, 17, 1));
-    EXPECT_FALSE(activeAt(rule, 6, 12, 0));
-    EXPECT_FALSE(activeAt(rule, 7, 12, 0));
-
-    auto oneMinute = ruleWithWindows({{{1}, "12:00", "12:00"}});
-    EXPECT_TRUE(activeAt(oneMinute, 1, 12, 0, 30));
-    EXPECT_FALSE(activeAt(oneMinute, 1, 12, 1));
-}
-
-TEST(LinkRule, OvernightWindowUsesTheWeekdayOfTheMomentTested) {
-    auto friday = ruleWithWindows({{{5}, "22:00", "6:00"}});
-    EXPECT_TRUE(activeAt(friday, 5, 23, 30));
-    EXPECT_TRUE(activeAt(friday, 5, 5, 0));
-    EXPECT_FALSE(activeAt(friday, 6, 5, 0));
-    EXPECT_FALSE(activeAt(friday, 5, 12, 0));
-
-    auto untilTwo = ruleWithWindows({{{5}, "22:00", "02:00"}});
-    EXPECT_TRUE(activeAt(untilTwo, 5, 23, 0));
-    EXPECT_TRUE(activeAt(untilTwo, 5, 1, 0));
-    EXPECT_FALSE(activeAt(untilTwo, 6, 1, 0));
-    EXPECT_TRUE(activeAt(ruleWithWindows({{{5, 6}, "22:00", "02:00"}}), 6, 1, 0));
-    // Sunday is 7.
-    EXPECT_TRUE(activeAt(ruleWithWindows({{{7}, "0:00", "23:59"}}), 7, 12, 0));
-}
-
-TEST(LinkRule, WeekdayAndTimeComeFromTheCalendarsZone) {
-    auto saturdayNight = ruleWithWindows({{{6}, "0:00", "1:00"}});
-    auto utc = Calendar::gregorian("UTC");
-    auto date = utc.date(2024, 1, 5, 16, 30);  // Friday in UTC, Saturday 00:30 in Shanghai
-    EXPECT_FALSE(saturdayNight.isActive(date, utc));
-    EXPECT_TRUE(saturdayNight.isActive(date, Calendar::gregorian("Asia/Shanghai")));
-}
-
-TEST(LinkRule, InvalidOrEmptyWindowsNeverApplyButNoWindowsMeansAlways) {
-    EXPECT_FALSE(activeAt(ruleWithWindows({{{1}, "25:00", "26:00"}}), 1, 12, 0));
-    EXPECT_FALSE(activeAt(ruleWithWindows({{{1}, "9:00", "noon"}}), 1, 9, 30));
-    EXPECT_FALSE(activeAt(ruleWithWindows({{{}, "0:00", "23:59"}}), 1, 12, 0));
-    EXPECT_FALSE(activeAt(ruleWithWindows({{{0, 8}, "0:00", "23:59"}}), 7, 12, 0));
-    // A later valid window still applies.
-    EXPECT_TRUE(activeAt(ruleWithWindows({{{1}, "25:00", "26:00"}, {{1}, "11:00", "13:00"}}), 1, 12, 0));
-    EXPECT_TRUE(activeAt(ruleWithWindows({}), 1, 12, 0));
-    EXPECT_TRUE(activeAt(LinkRule(Uuid(), LinkRuleMatcher::anyWebLink(), "b"), 1, 12, 0));
-}
-
-TEST(LinkRule, AcceptsOnlyTheExactSourceWhenItNamesOne) {
-    auto evolution = LinkSource::make("org.gnome.Evolution", "Evolution", std::nullopt);
-    auto other = LinkSource::make("ORG.gnome.Evolution", "Evolution", std::nullopt);
-    LinkRule anySource(Uuid(), LinkRuleMatcher::anyWebLink(), "b");
-    LinkRule fromEvolution(Uuid(), LinkRuleMatcher::anyWebLink(), "b", "org.gnome.Evolution");
-    EXPECT_TRUE(anySource.accepts(std::nullopt));
-    EXPECT_TRUE(anySource.accepts(evolution));
-    EXPECT_TRUE(fromEvolution.accepts(evolution));
-    EXPECT_FALSE(fromEvolution.accepts(other));
-    EXPECT_FALSE(fromEvolution.accepts(std::nullopt));
-}
-
-TEST(LinkRule, PrecedenceRanksMatcherThenSourceThenTimeWindows) {
-    auto rule = [](LinkRuleMatcher matcher, std::optional<std::string> source = std::nullopt,
-                   std::optional<std::vector<LinkRuleTimeWindow>> windows = std::nullopt) {
-        return LinkRule(Uuid(), std::move(matcher), "b", std::move(source), std::move(windows)).precedence();
+TEST(LinkRule, IsActiveInItsWindowsBothEndsIncludedOnTheWeekdayOfTheMoment) {
+    // {day of January 2024, hour, minute, second} in UTC; the 1st is a Monday, the 7th a Sunday.
+    using Moments = std::vector<std::array<int, 4>>;
+    const auto utc = Calendar::gregorian("UTC");
+    auto expectActive = [&](std::optional<Windows> windows, const Moments& active, const Moments& inactive) {
+        const auto windowed = rule(M::anyWebLink(), std::nullopt, std::move(windows));
+        for (bool expected : {true, false}) {
+            for (auto [day, hour, minute, second] : expected ? active : inactive) {
+                EXPECT_EQ(windowed.isActive(utc.date(2024, 1, day, hour, minute, second), utc), expected)
+                    << json(windowed) << " on " << day << " at " << hour << ":" << minute << ":" << second;
+            }
+        }
     };
-    auto longDomain = rule(LinkRuleMatcher::domain(std::string(200, 'a') + ".example", false));
-    EXPECT_GT(rule(LinkRuleMatcher::exactURL("https://a.test")),
-              rule(LinkRuleMatcher::pathPrefix("a.test", "x")));
-    EXPECT_GT(rule(LinkRuleMatcher::pathPrefix("a.test", "/")), longDomain);
-    EXPECT_GT(rule(LinkRuleMatcher::pathPrefix("a.test", "docs/a")),
-              rule(LinkRuleMatcher::pathPrefix("a.test", "docs")));
-    EXPECT_GT(rule(LinkRuleMatcher::domain("mail.example.com", false)),
-              rule(LinkRuleMatcher::domain("example.com", true)));
+    expectActive(Windows{{{1, 2, 3, 4, 5}, "9:00", "17:00"}}, {{1, 9, 0, 0}, {1, 17, 0, 59}},
+                 {{1, 8, 59, 59}, {1, 17, 1, 0}, {6, 12, 0, 0}, {7, 12, 0, 0}});
+    expectActive(Windows{{{1}, "12:00", "12:00"}}, {{1, 12, 0, 30}}, {{1, 12, 1, 0}});
+    // Overnight windows: the weekday is that of the moment tested.
+    expectActive(Windows{{{5}, "22:00", "6:00"}}, {{5, 23, 30, 0}, {5, 5, 0, 0}},
+                 {{6, 5, 0, 0}, {5, 12, 0, 0}});
+    expectActive(Windows{{{5}, "22:00", "02:00"}}, {{5, 23, 0, 0}, {5, 1, 0, 0}}, {{6, 1, 0, 0}});
+    expectActive(Windows{{{5, 6}, "22:00", "02:00"}}, {{6, 1, 0, 0}}, {});
+    expectActive(Windows{{{7}, "0:00", "23:59"}}, {{7, 12, 0, 0}}, {});
+    // Invalid or empty windows never apply, a later valid one does; no windows mean always.
+    expectActive(Windows{{{1}, "25:00", "26:00"}}, {}, {{1, 12, 0, 0}});
+    expectActive(Windows{{{1}, "9:00", "noon"}}, {}, {{1, 9, 30, 0}});
+    expectActive(Windows{{{}, "0:00", "23:59"}}, {}, {{1, 12, 0, 0}});
+    expectActive(Windows{{{0, 8}, "0:00", "23:59"}}, {}, {{7, 12, 0, 0}});
+    expectActive(Windows{{{1}, "25:00", "26:00"}, {{1}, "11:00", "13:00"}}, {{1, 12, 0, 0}}, {});
+    expectActive(Windows{}, {{1, 12, 0, 0}}, {});
+    expectActive(std::nullopt, {{1, 12, 0, 0}}, {});
+    // The weekday and time are the calendar zone's: Friday 16:30 in UTC is Saturday 00:30 in Shanghai.
+    auto saturdayNight = rule(M::anyWebLink(), std::nullopt, Windows{{{6}, "0:00", "1:00"}});
+    EXPECT_FALSE(saturdayNight.isActive(utc.date(2024, 1, 5, 16, 30), utc));
+    EXPECT_TRUE(saturdayNight.isActive(utc.date(2024, 1, 5, 16, 30), Calendar::gregorian("Asia/Shanghai")));
+}
+
+TEST(LinkRule, PrecedenceRanksMatcherInCharactersThenSourceThenTimeWindows) {
+    auto expectOrder = [](const LinkRule& a, const LinkRule& b, std::strong_ordering order) {
+        EXPECT_TRUE((a.precedence() <=> b.precedence()) == order) << json(a) << " / " << json(b);
+    };
+    const auto greater = std::strong_ordering::greater, equal = std::strong_ordering::equal;
+    const Windows windows{{{1}, "9:00", "5:00"}};
+    const auto domain = M::domain("a.test", false);
+    expectOrder(rule(M::exactURL("https://a.test")), rule(M::pathPrefix("a.test", "x")), greater);
+    expectOrder(rule(M::pathPrefix("a.test", "/")),
+                rule(M::domain(std::string(200, 'a') + ".example", false)), greater);
+    expectOrder(rule(M::pathPrefix("a.test", "docs/a")), rule(M::pathPrefix("a.test", "docs")), greater);
+    expectOrder(rule(M::pathPrefix("mail.a.test", "docs")), rule(M::pathPrefix("a.test", "docs")), greater);
+    expectOrder(rule(M::domain("mail.example.com", false)), rule(M::domain("example.com", true)), greater);
     // Characters, not bytes: eleven ASCII letters beat ten characters in twelve bytes.
-    EXPECT_GT(rule(LinkRuleMatcher::domain("abcdefg.com", false)),
-              rule(LinkRuleMatcher::domain("mu\u0308nchen.de", false)));
-    std::vector<LinkRuleTimeWindow> windows{{{1}, "9:00", "5:00"}};
-    EXPECT_GT(rule(LinkRuleMatcher::domain("a.test", false)),
-              rule(LinkRuleMatcher::anyWebLink(), "s", windows));
-
-    auto domain = LinkRuleMatcher::domain("a.test", false);
-    EXPECT_EQ(rule(domain), rule(LinkRuleMatcher::domain("A.TEST.", true)));
-    EXPECT_EQ(rule(domain, "s", std::vector<LinkRuleTimeWindow>{}), (LinkRulePrecedence{6, 1, 0}));
-    EXPECT_EQ(rule(domain, std::nullopt, windows), (LinkRulePrecedence{6, 0, 1}));
-    EXPECT_GT(rule(domain, "s"), rule(domain, std::nullopt, windows));
+    expectOrder(rule(M::domain("abcdefg.com", false)), rule(M::domain("mu\u0308nchen.de", false)), greater);
+    expectOrder(rule(M::domain(" MÜNCHEN.DE ", true)), rule(M::domain("mu\u0308nchen.de", false)), equal);
+    expectOrder(rule(domain), rule(M::domain("A.TEST.", true)), equal);
+    expectOrder(rule(M::anyWebLink()), rule(M::mailDefault()), equal);
+    expectOrder(rule(domain), rule(M::anyWebLink(), "s", windows), greater);
+    expectOrder(rule(domain, "s"), rule(domain, std::nullopt, windows), greater);
+    expectOrder(rule(domain, std::nullopt, windows), rule(domain), greater);
+    expectOrder(rule(domain, "s", Windows{}), rule(domain, "s"), equal);  // empty windows count as none
 }
 
-TEST(LinkRule, EncodesOptionalKeysOnlyWhenPresent) {
-    LinkRule bare(*Uuid::parse(kId), LinkRuleMatcher::anyWebLink(), "org.example.Browser#private");
-    EXPECT_EQ(json(bare), json({{"id", kId},
-                                {"matcher", {{"kind", "anyWeb"}}},
-                                {"bundleIdentifier", "org.example.Browser#private"}}));
-
-    LinkRule full(*Uuid::parse(kId), LinkRuleMatcher::pathPrefix("a.test", "/docs"), "b",
-                  "org.gnome.Evolution", std::vector<LinkRuleTimeWindow>{{{5, 1}, "22:00", "2:00"}});
-    auto coded = json(full);
-    EXPECT_EQ(coded["source"], "org.gnome.Evolution");
-    EXPECT_EQ(coded["timeWindows"], json::parse(R"([{"days": [1, 5], "start": "22:00", "end": "2:00"}])"));
-    EXPECT_EQ(coded.get<LinkRule>(), full);
-
-    auto empty = json(LinkRule(*Uuid::parse(kId), LinkRuleMatcher::anyWebLink(), "b", std::nullopt,
-                               std::vector<LinkRuleTimeWindow>{}));
-    EXPECT_EQ(empty["timeWindows"], json::array());
-    EXPECT_FALSE(empty.contains("source"));
-    EXPECT_EQ(empty.get<LinkRule>().timeWindows(), std::vector<LinkRuleTimeWindow>{});
+TEST(LinkRule, CodesOptionalKeysOnlyWhenPresentAndBothReadersDecodeItBack) {
+    // Strings are kept as given, days written in order, the id in upper case.
+    auto expectCoded = [](const LinkRule& value, std::string_view matcher, std::string_view more = "") {
+        auto coded =
+            json::parse(R"({"id": ")" + std::string(kId) + R"(", "bundleIdentifier": "b", "matcher": )" +
+                        std::string(matcher) + std::string(more) + "}");
+        EXPECT_EQ(json(value), coded);
+        expectDecoded(coded, value);
+    };
+    expectCoded(rule(M::anyWebLink()), R"({"kind": "anyWeb"})");
+    expectCoded(rule(M::mailDefault()), R"({"kind": "mailDefault"})");
+    expectCoded(rule(M::exactURL("https://Example.com/"), std::nullopt, Windows{}),
+                R"({"kind": "url", "url": "https://Example.com/"})", R"(, "timeWindows": [])");
+    expectCoded(rule(M::domain(" Example.com.", true)),
+                R"({"kind": "domain", "domain": " Example.com.", "includingSubdomains": true})");
+    expectCoded(rule(M::domain("a.test", false)),
+                R"({"kind": "domain", "domain": "a.test", "includingSubdomains": false})");
+    expectCoded(
+        rule(M::pathPrefix("A.test", "Docs/"), "org.gnome.Evolution", Windows{{{5, 1}, "22:00", "2:00"}}),
+        R"({"kind": "pathPrefix", "domain": "A.test", "path": "Docs/"}, "source": "org.gnome.Evolution",
+                    "timeWindows": [{"days": [1, 5], "start": "22:00", "end": "2:00"}])");
 }
 
-TEST(LinkRule, DecodesLenientlyWhereAllowed) {
-    auto rule = json::parse(R"({
-        "id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f",
-        "matcher": {"kind": "mailDefault"},
-        "bundleIdentifier": "org.example.Mail",
-        "source": null,
-        "timeWindows": [{"days": [5, 1, 5, 1], "start": "late", "end": "9:00", "note": "x"}],
-        "comment": "ignored"
-    })")
-                    .get<LinkRule>();
-    EXPECT_EQ(rule.id(), Uuid::parse(kId));
-    EXPECT_EQ(json(rule)["id"], kId);
-    EXPECT_EQ(rule.source(), std::nullopt);
-    ASSERT_TRUE(rule.timeWindows());
-    EXPECT_EQ(rule.timeWindows()->front(), LinkRuleTimeWindow({1, 5}, "late", "9:00"));
-
-    auto noWindows =
-        json::parse(R"({"id": ")" + std::string(kId) +
-                    R"(", "matcher": {"kind": "anyWeb"}, "bundleIdentifier": "b", "timeWindows": null})")
-            .get<LinkRule>();
-    EXPECT_EQ(noWindows.timeWindows(), std::nullopt);
-}
-
-TEST(LinkRule, DecodingFailsOnMissingKeysWrongTypesAndBadIds) {
-    const json valid = {{"id", kId}, {"matcher", {{"kind", "anyWeb"}}}, {"bundleIdentifier", "b"}};
-    auto with = [&](std::string_view key, json value) {
+TEST(LinkRule, BothReadersDecodeLenientlyWhereAllowedAndRefuseMissingKeysWrongTypesAndBadIds) {
+    // Any case of id, null for absent, unknown keys ignored, days as a set, times kept as written.
+    const json valid = json(rule(M::anyWebLink()));
+    auto with = [&](std::string_view members) {
         auto changed = valid;
-        changed[std::string(key)] = std::move(value);
+        changed.update(json::parse(members));
         return changed;
     };
-    auto without = [&](std::string_view key) {
-        auto changed = valid;
-        changed.erase(std::string(key));
-        return changed;
-    };
-    auto window = [](json days, json start = "9:00", json end = "17:00") {
-        return json::array(
-            {{{"days", std::move(days)}, {"start", std::move(start)}, {"end", std::move(end)}}});
-    };
-    for (const auto& bad :
-         {without("id"), without("matcher"), without("bundleIdentifier"), with("id", nullptr), with("id", 1),
-          with("id", "E621E1F8C36C495A93FC0C247A3E6E5F"),
-          with("id", "{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}"),
-          with("id", "G621E1F8-C36C-495A-93FC-0C247A3E6E5F"), with("matcher", "anyWeb"),
-          with("matcher", {{"kind", "everything"}}), with("bundleIdentifier", json::array()),
-          with("source", 1), with("timeWindows", json::object()),
-          with("timeWindows", window(json::array({"1"}))), with("timeWindows", window(json::array({1.5}))),
-          with("timeWindows", window(1)), with("timeWindows", window(json::array({1}), 900)),
-          with("timeWindows", window(json::array({1}), "9:00", nullptr)), json::array({valid})}) {
-        EXPECT_THROW((void)bad.get<LinkRule>(), DecodingError) << bad;
+    expectDecoded(with(R"({"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "source": null, "comment": "x",
+        "timeWindows": [{"days": [5, 1, 5, 1], "start": "late", "end": "9:00", "note": "x"}]})"),
+                  rule(M::anyWebLink(), std::nullopt, Windows{{{1, 5}, "late", "9:00"}}));
+    expectDecoded(with(R"({"timeWindows": null})"), rule(M::anyWebLink()));
+    expectDecoded(with(R"({"matcher": {"kind": "domain", "domain": "a.test"}})"),
+                  rule(M::domain("a.test", false)));
+    expectDecoded(with(R"({"matcher": {"kind": "domain", "domain": "a.test", "includingSubdomains": null}})"),
+                  rule(M::domain("a.test", false)));
+    expectDecoded(with(R"({"matcher": {"kind": "anyWeb", "url": 5, "extra": [1]}})"), rule(M::anyWebLink()));
+
+    std::vector<json> bad{json::array({valid})};
+    for (auto key : {"id", "matcher", "bundleIdentifier"}) {
+        bad.push_back(valid);
+        bad.back().erase(key);
+    }
+    for (const auto& members :
+         json::parse(R"([{"id": null}, {"id": 1}, {"id": "E621E1F8C36C495A93FC0C247A3E6E5F"},
+            {"id": "{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}"}, {"id": "G621E1F8-C36C-495A-93FC-0C247A3E6E5F"},
+            {"bundleIdentifier": []}, {"source": 1}, {"timeWindows": {}},
+            {"timeWindows": [{"days": ["1"], "start": "9:00", "end": "17:00"}]},
+            {"timeWindows": [{"days": [1.5], "start": "9:00", "end": "17:00"}]},
+            {"timeWindows": [{"days": 1, "start": "9:00", "end": "17:00"}]},
+            {"timeWindows": [{"days": [1], "start": 900, "end": "17:00"}]},
+            {"timeWindows": [{"days": [1], "start": "9:00", "end": null}]},
+            {"matcher": "anyWeb"}, {"matcher": ["anyWeb"]}, {"matcher": {"kind": "everything"}},
+            {"matcher": {"kind": "web"}}, {"matcher": {"kind": "Domain", "domain": "a.test"}},
+            {"matcher": {"kind": null}}, {"matcher": {"kind": 1}}, {"matcher": {"domain": "a.test"}},
+            {"matcher": {"kind": "url"}}, {"matcher": {"kind": "url", "url": null}},
+            {"matcher": {"kind": "domain", "domain": 5}},
+            {"matcher": {"kind": "domain", "domain": "a.test", "includingSubdomains": "true"}},
+            {"matcher": {"kind": "domain", "domain": "a.test", "includingSubdomains": 1}},
+            {"matcher": {"kind": "pathPrefix", "domain": "a.test"}},
+            {"matcher": {"kind": "pathPrefix", "host": "a.test", "path": "/"}}])")) {
+        bad.push_back(with(members.dump()));
+        if (members.contains("matcher")) {
+            EXPECT_THROW((void)members["matcher"].get<M>(), DecodingError) << members;
+        }
+    }
+    for (const auto& stored : bad) {
+        EXPECT_THROW((void)stored.get<LinkRule>(), DecodingError) << stored;
+        if (stored.is_object()) {
+            EXPECT_THROW((void)LinkRuleStore::decode(R"({"rules": [)" + stored.dump() + "]}"), DecodingError)
+                << stored;
+        }
     }
 }
 

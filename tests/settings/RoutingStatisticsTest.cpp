@@ -22,6 +22,15 @@ using Hours = RoutingStatistics::Hours;
 
 constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
 
+// 24 zeros with the given slots set.
+Hours hoursWith(std::initializer_list<std::pair<std::size_t, std::int64_t>> slots) {
+    Hours hours{};
+    for (auto [slot, count] : slots) {
+        hours[slot] = count;
+    }
+    return hours;
+}
+
 class StatisticsTest : public ::testing::Test {
   protected:
     Calendar calendar = Calendar::gregorian("Asia/Shanghai");
@@ -34,36 +43,32 @@ class StatisticsTest : public ::testing::Test {
         clock.set(calendar.date(year, month, day, hour, minute));
     }
     json stored(std::string_view key) const { return defaults->object(key).value_or(json()); }
-    bool storeIsEmpty() const { return !defaults->persistentDomain(defaults->domain()); }
 };
 
-// 24 zeros with the given slots set.
-Hours hoursWith(std::initializer_list<std::pair<std::size_t, std::int64_t>> slots) {
-    Hours hours{};
-    for (auto [slot, count] : slots) {
-        hours[slot] = count;
-    }
-    return hours;
-}
-
-TEST_F(StatisticsTest, FreshStoreCountsNothingAndReadingWritesNothing) {
+TEST_F(StatisticsTest, FreshStoreCountsNothingAndNeitherReadingNorRemovingNothingWrites) {
     EXPECT_EQ(routing.routedToday(), 0);
     EXPECT_EQ(routing.routedByHour(), Hours{});
     EXPECT_EQ(tracking.removedToday(), 0);
-    EXPECT_TRUE(storeIsEmpty());
+    for (std::int64_t count : {std::int64_t{0}, std::int64_t{-1}, -kMax - 1}) {
+        tracking.recordRemovedParameters(count);
+    }
+    EXPECT_FALSE(defaults->persistentDomain(defaults->domain()));
 }
 
-TEST_F(StatisticsTest, CountsRoutedLinksPerHourOfTheDay) {
+TEST_F(StatisticsTest, CountsRoutedLinksPerHourAndRemovedParametersWithinTheDay) {
     for (int i = 0; i < 3; ++i) {
         routing.recordRoutedLink();
     }
+    tracking.recordRemovedParameters(3);
+    tracking.recordRemovedParameters(2);
     at(2026, 12, 5, 14, 2);
     routing.recordRoutedLink();
-
     EXPECT_EQ(routing.routedToday(), 4);
     EXPECT_EQ(routing.routedByHour(), hoursWith({{9, 3}, {14, 1}}));
+    EXPECT_EQ(tracking.removedToday(), 5);
     EXPECT_EQ(stored("routedCountDay"), json("2026-12-5"));
     EXPECT_EQ(stored("routedCountHours"), json(hoursWith({{9, 3}, {14, 1}})));
+    EXPECT_EQ(stored("trackingParametersRemovedDay"), json("2026-12-5"));
 }
 
 TEST_F(StatisticsTest, FirstRecordAfterMidnightStartsANewDay) {
@@ -71,7 +76,6 @@ TEST_F(StatisticsTest, FirstRecordAfterMidnightStartsANewDay) {
     routing.recordRoutedLink();
     routing.recordRoutedLink();
     tracking.recordRemovedParameters(6);
-
     at(2026, 12, 6, 0, 5);
     EXPECT_EQ(routing.routedToday(), 0);
     EXPECT_EQ(routing.routedByHour(), Hours{});
@@ -85,6 +89,11 @@ TEST_F(StatisticsTest, FirstRecordAfterMidnightStartsANewDay) {
     EXPECT_EQ(stored("routedCountDay"), json("2026-12-6"));
     EXPECT_EQ(tracking.removedToday(), 1);
     EXPECT_EQ(stored("trackingParametersRemovedDay"), json("2026-12-6"));
+    // A stored day that is not today's counts as another day.
+    defaults->set("trackingParametersRemovedDay", "2026-12-5");
+    EXPECT_EQ(tracking.removedToday(), 0);
+    tracking.recordRemovedParameters(4);
+    EXPECT_EQ(tracking.removedToday(), 4);
 }
 
 TEST_F(StatisticsTest, UnreadableStoredHoursCountAsMissing) {
@@ -96,11 +105,9 @@ TEST_F(StatisticsTest, UnreadableStoredHoursCountAsMissing) {
         unreadable.back()[3] = element;
     }
     for (const auto& hours : unreadable) {
-        defaults->set("routedCountDay", "2026-12-5");
-        defaults->set("routedCountToday", 5);
-        defaults->set("routedCountHours", hours);
+        defaults->setValues(
+            {{"routedCountDay", "2026-12-5"}, {"routedCountToday", 5}, {"routedCountHours", hours}});
         EXPECT_EQ(routing.routedByHour(), hoursWith({{9, 5}})) << hours;
-
         routing.recordRoutedLink();
         EXPECT_EQ(stored("routedCountToday"), json(6)) << hours;
         EXPECT_EQ(stored("routedCountHours"), json(hoursWith({{9, 6}}))) << hours;
@@ -117,61 +124,38 @@ TEST_F(StatisticsTest, UnreadableStoredHoursCountAsMissing) {
 }
 
 TEST_F(StatisticsTest, CountsSaturateInsteadOfOverflowing) {
-    defaults->set("routedCountDay", "2026-12-5");
-    defaults->set("routedCountToday", kMax);
-    defaults->set("routedCountHours", hoursWith({{9, kMax}}));
+    defaults->setValues({{"routedCountDay", "2026-12-5"},
+                         {"routedCountToday", kMax},
+                         {"routedCountHours", hoursWith({{9, kMax}})}});
     routing.recordRoutedLink();
     EXPECT_EQ(routing.routedToday(), kMax);
     EXPECT_EQ(routing.routedByHour(), hoursWith({{9, kMax}}));
-
-    defaults->set("trackingParametersRemovedDay", "2026-12-5");
-    defaults->set("trackingParametersRemovedToday", kMax - 1);
+    defaults->setValues(
+        {{"trackingParametersRemovedDay", "2026-12-5"}, {"trackingParametersRemovedToday", kMax - 1}});
     tracking.recordRemovedParameters(5);
     EXPECT_EQ(tracking.removedToday(), kMax);
-}
-
-TEST_F(StatisticsTest, RemovedParametersAddUpWithinTheDay) {
-    tracking.recordRemovedParameters(3);
-    tracking.recordRemovedParameters(2);
-    EXPECT_EQ(tracking.removedToday(), 5);
-    EXPECT_EQ(stored("trackingParametersRemovedDay"), json("2026-12-5"));
-
-    defaults->set("trackingParametersRemovedDay", "2026-12-4");
-    EXPECT_EQ(tracking.removedToday(), 0);
-    tracking.recordRemovedParameters(4);
-    EXPECT_EQ(tracking.removedToday(), 4);
-}
-
-TEST_F(StatisticsTest, ZeroOrNegativeRemovalsWriteNothing) {
-    for (std::int64_t count : {std::int64_t{0}, std::int64_t{-1}, -kMax - 1}) {
-        tracking.recordRemovedParameters(count);
-    }
-    EXPECT_TRUE(storeIsEmpty());
 }
 
 TEST_F(StatisticsTest, DayStampsHaveNoLeadingZerosAndAPaddedStampIsAnotherDay) {
     EXPECT_EQ(dayStamp(calendar.date(2027, 1, 3, 12), calendar), "2027-1-3");
     EXPECT_EQ(dayStamp(calendar.date(2026, 10, 10, 12), calendar), "2026-10-10");
-
     at(2027, 1, 3, 9, 0);
-    for (auto key : {"routedCountDay", "trackingParametersRemovedDay"}) {
-        defaults->set(key, "2027-01-03");
-    }
-    defaults->set("routedCountToday", 7);
-    defaults->set("trackingParametersRemovedToday", 7);
+    defaults->setValues({{"routedCountDay", "2027-01-03"},
+                         {"trackingParametersRemovedDay", "2027-01-03"},
+                         {"routedCountToday", 7},
+                         {"trackingParametersRemovedToday", 7}});
     EXPECT_EQ(routing.routedToday(), 0);
     EXPECT_EQ(tracking.removedToday(), 0);
     routing.recordRoutedLink();
     EXPECT_EQ(routing.routedToday(), 1);
 }
 
-TEST_F(StatisticsTest, DaysAndHoursFollowTheCalendarsTimeZone) {
+TEST_F(StatisticsTest, DaysAndHoursFollowTheCalendarsTimeZoneOrTheUsersCurrentOne) {
     // 01:30 on 6 December in Shanghai is 17:30 on 5 December in UTC.
     at(2026, 12, 6, 1, 30);
     auto utc = Calendar::gregorian("UTC");
     EXPECT_EQ(dayStamp(clock.now(), calendar), "2026-12-6");
     EXPECT_EQ(dayStamp(clock.now(), utc), "2026-12-5");
-
     RoutingStatistics routingInUtc(
         defaults, [this] { return clock.now(); }, utc);
     routingInUtc.recordRoutedLink();
@@ -179,9 +163,7 @@ TEST_F(StatisticsTest, DaysAndHoursFollowTheCalendarsTimeZone) {
     EXPECT_EQ(routing.routedToday(), 0);
     routing.recordRoutedLink();
     EXPECT_EQ(routing.routedByHour(), hoursWith({{1, 1}}));
-}
 
-TEST_F(StatisticsTest, WithoutACalendarTheUsersCurrentOneApplies) {
     RoutingStatistics current(defaults, [this] { return clock.now(); });
     current.recordRoutedLink();
     EXPECT_EQ(stored("routedCountDay"), json(dayStamp(clock.now(), Calendar::current())));
