@@ -3,255 +3,291 @@
 #include <csignal>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include "freedesktop/DesktopSandbox.hpp"
+#include "support/TemporaryFolder.hpp"
 
 extern char** environ;
 
 namespace ferrywise::freedesktop {
 namespace {
 
-using ::testing::ElementsAre;
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
-auto* const sandbox = static_cast<ferrywise::testing::DesktopSandbox*>(
-    ::testing::AddGlobalTestEnvironment(new ferrywise::testing::DesktopSandbox));
-
-Url entryUrl(std::string_view id) {
-    return Url::fromFilePath(sandbox->entry(id));
-}
-
-Url systemEntryUrl(std::string_view id) {
-    return Url::fromFilePath(sandbox->root() / "system" / "applications" / (std::string(id) + ".desktop"));
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream stream(path);
-    std::ostringstream content;
-    content << stream.rdbuf();
-    return content.str();
-}
-
-std::filesystem::path writeNotes() {
-    auto path = sandbox->root() / "notes.txt";
-    std::ofstream(path) << "not an application\n";
-    return path;
-}
-
-// Kills the processes when the test ends, however it ends, and reaps those that are our children.
-class ProcessGuard {
+// A private freedesktop registry for this test process. GIO reads the XDG folders and indexes the installed
+// applications once per process, so the environment points HOME, the XDG folders, the session bus and the
+// GIO modules into a temporary folder and writes every entry before the first test touches GLib; bin/ goes
+// first on PATH. Ids without "org.example." and ".desktop": Alpha (absolute Icon), Beta (themed Icon) and
+// Gamma (system folder) handle https, Beta also x-ferrywise-test, MailOne and MailTwo mailto; Alpha, Beta
+// and Recorder write their arguments to out/<name> ($OUT); Recorder's Exec uses quoting and field codes;
+// Launched writes "<its pid> <its child's pid>" to out/launched and keeps running; Sleeper runs a private
+// copy of sleep; the program of Missing and the interpreter of Broken do not exist; NoName has no Name.
+// elsewhere/Portable.desktop lies outside the data folders. mimeapps.list adds Beta to the https handlers
+// (first) and sets the defaults: https Alpha, mailto MailOne, x-ferrywise-test Beta.
+class DesktopSandbox : public ::testing::Environment {
   public:
-    ProcessGuard() = default;
-    ProcessGuard(const ProcessGuard&) = delete;
-    ProcessGuard& operator=(const ProcessGuard&) = delete;
-    ~ProcessGuard() {
-        for (pid_t pid : pids_) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
+    void SetUp() override {
+        folder_ = std::make_unique<ferrywise::testing::TemporaryFolder>();
+        root = folder_->path();
+        std::istringstream folders(
+            "HOME home XDG_DATA_HOME data XDG_DATA_DIRS system XDG_CONFIG_HOME config XDG_CONFIG_DIRS etc "
+            "XDG_CACHE_HOME cache XDG_RUNTIME_DIR run GIO_MODULE_DIR gio OUT out");
+        for (std::string variable, folder; folders >> variable >> folder;) {
+            fs::create_directories(root / folder);
+            ::setenv(variable.c_str(), (root / folder).c_str(), 1);
         }
+        fs::permissions(root / "run", fs::perms::owner_all);
+        // No session bus, no GVfs or dconf modules: GIO works on the files alone.
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (root / "run/no-bus").string()).c_str(), 1);
+        ::setenv("GSETTINGS_BACKEND", "memory", 1);
+        ::setenv("PATH", ((root / "bin").string() + ":" + ::getenv("PATH")).c_str(), 1);
+        for (const char* inherited : {"XDG_CURRENT_DESKTOP", "GIO_LAUNCHED_DESKTOP_FILE",
+                                      "GIO_LAUNCHED_DESKTOP_FILE_PID", "DESKTOP_STARTUP_ID"}) {
+            ::unsetenv(inherited);
+        }
+        write("bin/record", "#!/bin/sh\no=$OUT/$1; shift; printf '%s\\n' \"$@\" > $o.part && mv $o.part $o",
+              true);
+        write("bin/launched",
+              "#!/bin/sh\nexec >/dev/null 2>&1; sleep 20 & echo \"$$ $!\" > $OUT/l && mv $OUT/l "
+              "$OUT/launched; wait",
+              true);
+        write("bin/broken", "#!/nonexistent/interpreter", true);
+        fs::copy_file(fs::canonical("/bin/sleep"), root / "bin/fw-sleeper");
+        const std::string https = "\nMimeType=x-scheme-handler/https;",
+                          mailto = "\nMimeType=x-scheme-handler/mailto;";
+        const std::pair<std::string, std::string> entries[] = {
+            {"Alpha",
+             "Name=Alpha\nExec=record alpha %U\nIcon=" + (root / "icons/alpha.png").string() + https},
+            {"Beta", "Name=Beta\nExec=record beta %u\nIcon=beta-browser" + https +
+                         "x-scheme-handler/x-ferrywise-test;"},
+            {"MailOne", "Name=Mail One\nExec=true %u" + mailto},
+            {"MailTwo", "Name=Mail Two\nExec=true %u" + mailto},
+            {"Recorder",
+             "Name=Recorder\nIcon=recorder-icon\nExec=record recorder \"two words\" 100%% %i %c %U"},
+            {"Launched", "Name=Launched\nExec=launched"},
+            {"Sleeper", "Name=Sleeper\nExec=fw-sleeper 20"},
+            {"Missing", "Name=Missing\nExec=\"" + (root / "bin/not-there").string() + "\" %U"},
+            {"Broken", "Name=Broken\nExec=broken"},
+            {"NoName", "Exec=record noname"},
+            {"/system/applications/org.example.Gamma", "Name=Gamma\nExec=true %U" + https},
+            {"/elsewhere/Portable", "Name=Portable\nExec=true"},
+        };
+        for (const auto& [id, body] : entries) {  // a path from the root, or an id in the user's data folder
+            auto path = id.starts_with("/") ? id.substr(1) : "data/applications/org.example." + id;
+            write(path + ".desktop", "[Desktop Entry]\nType=Application\n" + body);
+        }
+        // What update-desktop-database writes from the MimeType keys; GIO reads the handlers from it.
+        write("data/applications/mimeinfo.cache",
+              "[MIME Cache]\nx-scheme-handler/https=org.example.Alpha.desktop;org.example.Beta.desktop;\n"
+              "x-scheme-handler/mailto=org.example.MailOne.desktop;org.example.MailTwo.desktop;\n"
+              "x-scheme-handler/x-ferrywise-test=org.example.Beta.desktop;");
+        write("system/applications/mimeinfo.cache",
+              "[MIME Cache]\nx-scheme-handler/https=org.example.Gamma.desktop;");
+        write("config/mimeapps.list",
+              "[Added Associations]\nx-scheme-handler/https=org.example.Beta.desktop;\n"
+              "[Default Applications]\nx-scheme-handler/https=org.example.Alpha.desktop\n"
+              "x-scheme-handler/mailto=org.example.MailOne.desktop\n"
+              "x-scheme-handler/x-ferrywise-test=org.example.Beta.desktop");
     }
-    void add(pid_t pid) { pids_.push_back(pid); }
+    void TearDown() override { folder_.reset(); }
+
+    fs::path root;
 
   private:
-    std::vector<pid_t> pids_;
+    void write(const std::string& path, const std::string& text, bool executable = false) const {
+        folder_->write(path, text + "\n");
+        if (executable) {
+            fs::permissions(root / path, fs::perms::owner_exec, fs::perm_options::add);
+        }
+    }
+    std::unique_ptr<ferrywise::testing::TemporaryFolder> folder_;
 };
 
-// Waits for the running applications to list `id` and returns its entries.
-std::vector<RunningApplication> awaitRunning(const Workspace& workspace, std::string_view id) {
-    std::vector<RunningApplication> found;
-    ferrywise::testing::pollUntil([&] {
-        found = workspace.runningApplicationsWithBundleIdentifier(id);
-        return !found.empty();
+auto* const sandbox = static_cast<DesktopSandbox*>(::testing::AddGlobalTestEnvironment(new DesktopSandbox));
+
+// The entry org.example.<name> in the user's data folder.
+fs::path entryFile(const std::string& name) {
+    return sandbox->root / "data/applications" / ("org.example." + name + ".desktop");
+}
+
+Url entry(const std::string& name) {
+    return Url::fromFilePath(entryFile(name));
+}
+
+fs::path writeNotes() {
+    std::ofstream(sandbox->root / "notes.txt") << "not an application\n";
+    return sandbox->root / "notes.txt";
+}
+
+// Asks `read` every 20 ms for up to five seconds until it gives something: children start, write and show
+// up in /proc on their own time.
+template <typename Read>
+auto await(Read read) {
+    for (int attempt = 0; attempt < 250 && read().empty(); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return read();
+}
+
+// The lines a child wrote to out/`name`; none until it has.
+Strings awaitOutput(const std::string& name) {
+    return await([&] {
+        std::ifstream stream(sandbox->root / "out" / name);
+        Strings lines;
+        for (std::string line; std::getline(stream, line);) {
+            lines.push_back(line);
+        }
+        return lines;
     });
-    return found;
 }
 
-TEST(DesktopWorkspace, FindsInstalledApplicationsByIdentifier) {
-    auto workspace = makeDesktopWorkspace();
-    EXPECT_EQ(workspace->urlForApplication("org.example.Alpha"), entryUrl("org.example.Alpha"));
-    EXPECT_EQ(workspace->urlForApplication("org.example.Gamma"), systemEntryUrl("org.example.Gamma"));
-    EXPECT_EQ(workspace->urlForApplication("org.example.Absent"), std::nullopt);
-    EXPECT_EQ(workspace->urlForApplication(""), std::nullopt);
-    // An entry whose program is not installed is not an installed application.
-    EXPECT_EQ(workspace->urlForApplication("org.example.Missing"), std::nullopt);
+class DesktopWorkspaceTest : public ::testing::Test {
+  protected:
+    // Kills the processes of `pids` when the test ends, however it ends, and reaps those that are ours.
+    ~DesktopWorkspaceTest() override {
+        for (pid_t pid : pids) {
+            if (pid > 0) {  // never 0, which would be the whole process group
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+    }
+
+    std::unique_ptr<Workspace> workspace = makeDesktopWorkspace();
+    std::vector<pid_t> pids;
+};
+
+// The user's added association first, then the data folders in order; Beta only once. An entry whose
+// program is not installed is not an installed application.
+TEST_F(DesktopWorkspaceTest, FindsApplicationsAndSchemeHandlersInRegistryOrder) {
+    auto gamma = Url::fromFilePath(sandbox->root / "system/applications/org.example.Gamma.desktop");
+    EXPECT_EQ(workspace->urlForApplication("org.example.Alpha"), entry("Alpha"));
+    EXPECT_EQ(workspace->urlForApplication("org.example.Gamma"), gamma);
+    for (const char* absent : {"org.example.Absent", "", "org.example.Missing"}) {
+        EXPECT_EQ(workspace->urlForApplication(absent), std::nullopt) << absent;
+    }
+    EXPECT_EQ(workspace->urlsForApplicationsToOpen(*Url::parse("HTTPS://example.com/")),
+              (std::vector<Url>{entry("Beta"), entry("Alpha"), gamma}));
+    EXPECT_TRUE(workspace->urlsForApplicationsToOpen(*Url::parse("ftp://example.com/")).empty());
+    EXPECT_TRUE(workspace->urlsForApplicationsToOpen(*Url::parse("relative/path")).empty());
 }
 
-TEST(DesktopWorkspace, ListsSchemeHandlersInRegistryOrder) {
-    auto workspace = makeDesktopWorkspace();
-    // The user's added association first, then the data folders in order; Beta only once.
-    EXPECT_THAT(workspace->urlsForApplicationsToOpen(*Url::parse("HTTPS://example.com/")),
-                ElementsAre(entryUrl("org.example.Beta"), entryUrl("org.example.Alpha"),
-                            systemEntryUrl("org.example.Gamma")));
-    EXPECT_THAT(workspace->urlsForApplicationsToOpen(*Url::parse("ftp://example.com/")), IsEmpty());
-    EXPECT_THAT(workspace->urlsForApplicationsToOpen(*Url::parse("relative/path")), IsEmpty());
-}
-
-TEST(DesktopWorkspace, ReadsAndChangesTheDefaultHandler) {
-    auto workspace = makeDesktopWorkspace();
-    auto https = *Url::parse("https://example.com/");
-    auto mail = *Url::parse("mailto:someone@example.com");
-    EXPECT_EQ(workspace->urlForApplicationToOpen(https), entryUrl("org.example.Alpha"));
-    EXPECT_EQ(workspace->urlForApplicationToOpen(mail), entryUrl("org.example.MailOne"));
+TEST_F(DesktopWorkspaceTest, ChangesTheDefaultHandlerOfOneSchemeOnlyToAnApplication) {
+    auto https = *Url::parse("https://example.com/"), mail = *Url::parse("mailto:someone@example.com");
+    EXPECT_EQ(workspace->urlForApplicationToOpen(mail), entry("MailOne"));
     EXPECT_EQ(workspace->urlForApplicationToOpen(*Url::parse("ftp://example.com/")), std::nullopt);
-
-    workspace->setDefaultApplication(entryUrl("org.example.MailTwo"), "MailTo");
-    EXPECT_EQ(workspace->urlForApplicationToOpen(mail), entryUrl("org.example.MailTwo"));
-    EXPECT_EQ(workspace->urlForApplicationToOpen(https), entryUrl("org.example.Alpha"));
-    EXPECT_THAT(readFile(sandbox->userConfig() / "mimeapps.list"),
+    const std::pair<Url, std::string> refused[] = {{Url::fromFilePath(writeNotes()), "https"},
+                                                   {entry("Absent"), "https"},
+                                                   {*Url::parse("https://example.com/a.desktop"), "https"},
+                                                   {entry("Beta"), "not a scheme"}};
+    for (const auto& [application, scheme] : refused) {
+        EXPECT_THROW(workspace->setDefaultApplication(application, scheme), WorkspaceError) << scheme;
+    }
+    workspace->setDefaultApplication(entry("MailTwo"), "MailTo");
+    EXPECT_EQ(workspace->urlForApplicationToOpen(mail), entry("MailTwo"));
+    EXPECT_EQ(workspace->urlForApplicationToOpen(https), entry("Alpha"));
+    std::ifstream list(sandbox->root / "config/mimeapps.list");
+    EXPECT_THAT(std::string(std::istreambuf_iterator<char>(list), {}),
                 HasSubstr("x-scheme-handler/mailto=org.example.MailTwo.desktop"));
 }
 
-TEST(DesktopWorkspace, RefusesDefaultHandlersThatAreNotApplications) {
-    auto workspace = makeDesktopWorkspace();
-    EXPECT_THROW(workspace->setDefaultApplication(Url::fromFilePath(writeNotes()), "https"), WorkspaceError);
-    EXPECT_THROW(workspace->setDefaultApplication(entryUrl("org.example.Absent"), "https"), WorkspaceError);
-    EXPECT_THROW(workspace->setDefaultApplication(*Url::parse("https://example.com/a.desktop"), "https"),
-                 WorkspaceError);
-    EXPECT_THROW(workspace->setDefaultApplication(entryUrl("org.example.Beta"), "not a scheme"),
-                 WorkspaceError);
-    EXPECT_EQ(workspace->urlForApplicationToOpen(*Url::parse("https://example.com/")),
-              entryUrl("org.example.Alpha"));
-}
-
-TEST(DesktopWorkspace, ReadsBundlesAndDisplayNames) {
-    auto workspace = makeDesktopWorkspace();
-    auto portable = sandbox->root() / "elsewhere" / "Portable.desktop";
+// Outside the data folders an entry has no desktop-file ID and its file name stands in; without a Name the
+// file name is the display name. GIO adds the symbolic variant after a themed icon's name; other files get
+// their content type's icon (the sandbox has no MIME database, hence no "folder").
+TEST_F(DesktopWorkspaceTest, ReadsBundlesDisplayNamesAndIcons) {
+    auto portable = sandbox->root / "elsewhere/Portable.desktop";
     auto notes = writeNotes();
-    EXPECT_EQ(workspace->bundleInfo(entryUrl("org.example.Alpha")),
-              (BundleInfo{"org.example.Alpha", "Alpha"}));
-    // Outside the data folders an entry has no desktop-file ID; its file name stands in.
-    EXPECT_EQ(workspace->bundleInfo(Url::fromFilePath(portable)), (BundleInfo{"Portable", "Portable"}));
-    EXPECT_EQ(workspace->bundleInfo(entryUrl("org.example.NoName")),
-              (BundleInfo{"org.example.NoName", "org.example.NoName.desktop"}));
-    EXPECT_EQ(workspace->bundleInfo(Url::fromFilePath(notes)), std::nullopt);
-    EXPECT_EQ(workspace->bundleInfo(entryUrl("org.example.Absent")), std::nullopt);
-    EXPECT_EQ(workspace->bundleInfo(*Url::parse("https://example.com/org.example.Alpha.desktop")),
-              std::nullopt);
-
-    EXPECT_EQ(workspace->displayName(sandbox->entry("org.example.MailOne")), "Mail One");
-    EXPECT_EQ(workspace->displayName(sandbox->entry("org.example.NoName")), "org.example.NoName.desktop");
-    EXPECT_EQ(workspace->displayName(notes), "notes.txt");
-    EXPECT_EQ(workspace->displayName(sandbox->root() / "absent" / "folder/"), "folder");
+    const std::pair<Url, std::optional<BundleInfo>> bundles[] = {
+        {entry("Alpha"), BundleInfo{"org.example.Alpha", "Alpha"}},
+        {Url::fromFilePath(portable), BundleInfo{"Portable", "Portable"}},
+        {entry("NoName"), BundleInfo{"org.example.NoName", "org.example.NoName.desktop"}},
+        {Url::fromFilePath(notes), std::nullopt},
+        {entry("Absent"), std::nullopt},
+        {*Url::parse("https://example.com/org.example.Alpha.desktop"), std::nullopt}};
+    for (const auto& [url, expected] : bundles) {
+        EXPECT_EQ(workspace->bundleInfo(url), expected) << url.absoluteString();
+    }
+    Strings names;
+    for (const auto& path :
+         {entryFile("MailOne"), entryFile("NoName"), notes, sandbox->root / "absent/folder/"}) {
+        names.push_back(workspace->displayName(path));
+    }
+    EXPECT_EQ(names, (Strings{"Mail One", "org.example.NoName.desktop", "notes.txt", "folder"}));
+    EXPECT_EQ(workspace->iconForFile(entryFile("Alpha")),
+              (WorkspaceIcon{sandbox->root / "icons/alpha.png", {}}));
+    EXPECT_EQ(workspace->iconForFile(entryFile("Beta")),
+              (WorkspaceIcon{std::nullopt, {"beta-browser", "beta-browser-symbolic"}}));
+    EXPECT_EQ(workspace->iconForFile(portable), std::nullopt);
+    EXPECT_EQ(workspace->iconForFile(sandbox->root / "absent.png"), std::nullopt);
+    EXPECT_THAT(workspace->iconForFile(sandbox->root / "elsewhere").value_or(WorkspaceIcon{}).themedNames,
+                ::testing::Contains("inode-directory"));
 }
 
-TEST(DesktopWorkspace, OpenApplicationPassesArgumentsUnchanged) {
-    auto workspace = makeDesktopWorkspace();
-    auto marker = sandbox->root() / "shell-ran";
-    std::vector<std::string> arguments{"two words",
-                                       "it's \"quoted\"",
-                                       "",
-                                       "$(touch " + marker.string() + ")",
-                                       "`touch " + marker.string() + "`",
-                                       "a;b|c > d",
-                                       "%U"};
-    workspace->openApplication(entryUrl("org.example.Recorder"), {.arguments = arguments});
-
-    auto lines = sandbox->awaitOutput("recorder");
-    ASSERT_TRUE(lines) << "the application did not start";
-    // Exec's own words ("two words" quoted, 100%%, %i, %c; %U gone without files), then ours verbatim.
-    std::vector<std::string> expected{"two words", "100%", "--icon", "recorder-icon", "Recorder"};
+// Exec's own words come first ("two words" quoted, 100%%, %i, %c; %U gone without files), then ours
+// verbatim: nothing reaches a shell. A URL goes to its scheme's default handler.
+TEST_F(DesktopWorkspaceTest, HandsArgumentsAndUrlsOverUnchanged) {
+    auto marker = sandbox->root / "shell-ran";
+    auto touch = "touch " + marker.string();
+    Strings arguments{"two words",       "it's \"quoted\"", "",  "$(" + touch + ")",
+                      "`" + touch + "`", "a;b|c > d",       "%U"};
+    workspace->openApplication(entry("Recorder"), {.arguments = arguments});
+    Strings expected{"two words", "100%", "--icon", "recorder-icon", "Recorder"};
     expected.insert(expected.end(), arguments.begin(), arguments.end());
-    EXPECT_EQ(*lines, expected);
-    EXPECT_FALSE(std::filesystem::exists(marker));
-}
-
-TEST(DesktopWorkspace, OpenUrlsHandsTheUrlsToTheApplication) {
-    auto workspace = makeDesktopWorkspace();
-    std::vector<Url> urls{*Url::parse("https://example.com/a%20b?q=1&r=$(x)#top"),
-                          *Url::parse("https://example.org/")};
-    workspace->openUrls(urls, entryUrl("org.example.Alpha"), {});
-    auto lines = sandbox->awaitOutput("alpha");
-    ASSERT_TRUE(lines) << "the application did not start";
-    EXPECT_THAT(*lines, ElementsAre("https://example.com/a%20b?q=1&r=$(x)#top", "https://example.org/"));
-}
-
-TEST(DesktopWorkspace, OpenUrlUsesTheSchemesDefaultHandler) {
-    auto workspace = makeDesktopWorkspace();
+    EXPECT_EQ(awaitOutput("recorder"), expected);
+    EXPECT_FALSE(fs::exists(marker));
+    Strings urls{"https://example.com/a%20b?q=1&r=$(x)#top", "https://example.org/"};
+    workspace->openUrls({*Url::parse(urls[0]), *Url::parse(urls[1])}, entry("Alpha"), {});
+    EXPECT_EQ(awaitOutput("alpha"), urls);
     EXPECT_TRUE(workspace->openUrl(*Url::parse("x-ferrywise-test:pane?id=7")));
-    auto lines = sandbox->awaitOutput("beta");
-    ASSERT_TRUE(lines) << "the handler did not start";
-    EXPECT_THAT(*lines, ElementsAre("x-ferrywise-test:pane?id=7"));
+    EXPECT_EQ(awaitOutput("beta"), Strings{"x-ferrywise-test:pane?id=7"});
     EXPECT_FALSE(workspace->openUrl(*Url::parse("x-nobody-handles:pane")));
 }
 
-TEST(DesktopWorkspace, FailedLaunchesThrowWithTheReason) {
-    auto workspace = makeDesktopWorkspace();
-    auto message = [&](const Url& url, bool withUrls) -> std::string {
+TEST_F(DesktopWorkspaceTest, FailedLaunchesThrowWithTheReason) {
+    auto message = [&](const Url& url, bool withUrls = false) -> std::string {
         try {
-            if (withUrls) {
-                workspace->openUrls({*Url::parse("https://example.com/")}, url, {});
-            } else {
-                workspace->openApplication(url, {.arguments = {"x"}});
-            }
+            withUrls ? workspace->openUrls({*Url::parse("https://example.com/")}, url, {})
+                     : workspace->openApplication(url, {.arguments = {"x"}});
         } catch (const WorkspaceError& error) {
             return error.what();
         }
         return "no error";
     };
-    auto missing = entryUrl("org.example.Missing");
-    EXPECT_THAT(message(missing, false),
-                HasSubstr("\"" + (sandbox->root() / "bin" / "not-there").string() + "\" is not installed"));
+    auto missing = entry("Missing");
+    EXPECT_THAT(message(missing),
+                HasSubstr("\"" + (sandbox->root / "bin/not-there").string() + "\" is not installed"));
     EXPECT_THAT(message(missing, true), HasSubstr("is not installed"));
-    EXPECT_THAT(message(entryUrl("org.example.Broken"), false), HasSubstr("Could not start Broken: "));
-    EXPECT_THAT(message(Url::fromFilePath(writeNotes()), false), HasSubstr("Not the URL of a .desktop file"));
-    EXPECT_THAT(message(entryUrl("org.example.Absent"), false),
-                HasSubstr("Could not read the application entry"));
+    EXPECT_THAT(message(entry("Broken")), HasSubstr("Could not start Broken: "));
+    EXPECT_THAT(message(Url::fromFilePath(writeNotes())), HasSubstr("Not the URL of a .desktop file"));
+    EXPECT_THAT(message(entry("Absent")), HasSubstr("Could not read the application entry"));
 }
 
-TEST(DesktopWorkspace, RunningApplicationsIncludeLaunchedEntriesButNotTheirChildren) {
-    auto workspace = makeDesktopWorkspace();
-    workspace->openApplication(entryUrl("org.example.Launched"), {});
-    auto pids = sandbox->awaitOutput("launched");
-    ASSERT_TRUE(pids && pids->size() == 1) << "the application did not start";
-    ProcessGuard guard;
-    std::istringstream words(pids->front());
+// The launched script's child inherits the launch variables but not the PID and must not count again; a
+// program started outside any launcher is recognised by its path.
+TEST_F(DesktopWorkspaceTest, RunningApplicationsAreLaunchedEntriesOrInstalledProgramsButNotTheirChildren) {
+    workspace->openApplication(entry("Launched"), {});
+    auto launched = awaitOutput("launched");
+    ASSERT_EQ(launched.size(), 1U) << "the application did not start";
+    std::istringstream words(launched.front());
     for (pid_t pid = 0; words >> pid;) {
-        guard.add(pid);
+        pids.push_back(pid);
     }
-
-    // The script's child inherits the launch variables but not the PID; it must not count again.
-    EXPECT_THAT(awaitRunning(*workspace, "org.example.Launched"),
-                ElementsAre(RunningApplication{"org.example.Launched", "Launched",
-                                               entryUrl("org.example.Launched"), ActivationPolicy::regular}));
-}
-
-TEST(DesktopWorkspace, RunningApplicationsRecogniseInstalledPrograms) {
-    auto workspace = makeDesktopWorkspace();
-    auto program = sandbox->sleeperProgram().string();
-    std::string seconds = "20";
+    std::string program = (sandbox->root / "bin/fw-sleeper").string(), seconds = "20";
     char* argv[] = {program.data(), seconds.data(), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-    ProcessGuard guard;
-    guard.add(pid);
-
-    EXPECT_THAT(awaitRunning(*workspace, "org.example.Sleeper"),
-                ElementsAre(RunningApplication{"org.example.Sleeper", "Sleeper",
-                                               entryUrl("org.example.Sleeper"), ActivationPolicy::regular}));
-}
-
-TEST(DesktopWorkspace, ReadsIconsOfEntriesAndFiles) {
-    auto workspace = makeDesktopWorkspace();
-    EXPECT_EQ(workspace->iconForFile(sandbox->entry("org.example.Alpha")),
-              (WorkspaceIcon{sandbox->root() / "icons" / "alpha.png", {}}));
-    // GIO adds the symbolic variants after the entry's own name.
-    auto themed = workspace->iconForFile(sandbox->entry("org.example.Beta"));
-    ASSERT_TRUE(themed);
-    EXPECT_EQ(themed->file, std::nullopt);
-    EXPECT_THAT(themed->themedNames, ElementsAre("beta-browser", "beta-browser-symbolic"));
-    EXPECT_EQ(workspace->iconForFile(sandbox->root() / "elsewhere" / "Portable.desktop"), std::nullopt);
-    EXPECT_EQ(workspace->iconForFile(sandbox->root() / "absent.png"), std::nullopt);
-    // Other files get their content type's icon (the sandbox has no MIME database, hence no "folder").
-    auto folder = workspace->iconForFile(sandbox->root() / "elsewhere");
-    ASSERT_TRUE(folder);
-    EXPECT_THAT(folder->themedNames, ::testing::Contains("inode-directory"));
+    ASSERT_EQ(::posix_spawn(&pids.emplace_back(), program.c_str(), nullptr, nullptr, argv, environ), 0);
+    for (std::string name : {"Launched", "Sleeper"}) {
+        EXPECT_EQ(
+            await([&] { return workspace->runningApplicationsWithBundleIdentifier("org.example." + name); }),
+            (std::vector<RunningApplication>{
+                {"org.example." + name, name, entry(name), ActivationPolicy::regular}}));
+    }
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
 #include "ferrywise/freedesktop/FileUserDefaults.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <csignal>
 #include <limits>
-#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,156 +16,126 @@
 #include "support/ReadOnlyFolder.hpp"
 #include "support/TemporaryFolder.hpp"
 
-extern char** environ;
-
 namespace ferrywise {
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using Strings = std::vector<std::string>;
+const std::string own = "app.example.Router";
+constexpr double inf = std::numeric_limits<double>::infinity();
 
 // The behaviour every store shares, run on the in-memory store and on the file-backed one.
 template <typename Store>
 class UserDefaultsContract : public ::testing::Test {
   protected:
-    std::unique_ptr<UserDefaults> make(const std::string& domain = "app.example.Router") {
+    std::unique_ptr<UserDefaults> make(const std::string& domain) {
         if constexpr (std::is_same_v<Store, InMemoryUserDefaults>) {
-            return std::make_unique<InMemoryUserDefaults>(domain);
+            return std::make_unique<Store>(domain);
         } else {
-            return std::make_unique<freedesktop::FileUserDefaults>(folder.path() / "defaults", domain);
+            return std::make_unique<Store>(folder.path(), domain);
         }
     }
 
     testing::TemporaryFolder folder;
+    std::unique_ptr<UserDefaults> store = make(own);
+    UserDefaults& defaults = *store;
 };
 
 using Stores = ::testing::Types<InMemoryUserDefaults, freedesktop::FileUserDefaults>;
 TYPED_TEST_SUITE(UserDefaultsContract, Stores);
 
-TYPED_TEST(UserDefaultsContract, StoresEveryKindOfValueAndANullRemoves) {
-    auto defaults = this->make();
-    json values = {{"switch", true}, {"count", -42},     {"ratio", 0.25},
-                   {"name", "Zoë"},  {"list", {"a", 1}}, {"table", {{"nested", {{"deep", false}}}}}};
+// Several values at once are stored in order, or none when one of them cannot be.
+TYPED_TEST(UserDefaultsContract, StoresEveryKindOfValueANullRemovesAndSeveralChangesAreAllOrNothing) {
+    auto& defaults = this->defaults;
+    const json values = {{"switch", true}, {"count", -42},     {"ratio", 0.25},
+                         {"name", "Zoë"},  {"list", {"a", 1}}, {"table", {{"nested", {{"deep", false}}}}}};
     for (const auto& [key, value] : values.items()) {
-        defaults->set(key, value);
+        defaults.set(key, value);
     }
     for (const auto& [key, value] : values.items()) {
-        EXPECT_EQ(defaults->object(key), value) << key;
+        EXPECT_EQ(defaults.object(key), value) << key;
     }
-    defaults->set("name", nullptr);
-    defaults->remove("count");
-    defaults->remove("never stored");
-    EXPECT_EQ(defaults->object("name"), std::nullopt);
-    EXPECT_EQ(defaults->object("count"), std::nullopt);
-    EXPECT_EQ(defaults->persistentDomain("app.example.Router")->size(), 4U);
+    defaults.set("name", nullptr);
+    defaults.remove("list");
+    defaults.remove("never stored");
+    defaults.setValues({{"day", "2026-12-6"}, {"count", 1}, {"ratio", nullptr}, {"count", 2}});
+    EXPECT_THROW(defaults.setValues({{"day", "2026-12-7"}, {"count", std::nan("")}}), std::invalid_argument);
+    EXPECT_EQ(defaults.persistentDomain(own),
+              json({{"switch", true}, {"count", 2}, {"table", values["table"]}, {"day", "2026-12-6"}}));
 }
 
-TYPED_TEST(UserDefaultsContract, SeveralValuesAreStoredInOrderOrNotAtAll) {
-    auto defaults = this->make();
-    defaults->set("old", 1);
-    defaults->setValues({{"day", "2026-12-6"}, {"count", 1}, {"old", nullptr}, {"count", 2}});
-    EXPECT_EQ(defaults->persistentDomain("app.example.Router"), json({{"day", "2026-12-6"}, {"count", 2}}));
-
-    EXPECT_THROW(defaults->setValues({{"day", "2026-12-7"}, {"count", std::nan("")}}), std::invalid_argument);
-    EXPECT_EQ(defaults->string("day"), "2026-12-6");
-    EXPECT_EQ(defaults->integer("count"), 2);
+// Values that are not numbers, text that is not UTF-8 (also as a key), binary data, domain names that are
+// no file name; an empty domain exists.
+TYPED_TEST(UserDefaultsContract, RefusesWhatADomainCannotHoldAndStaysUnchanged) {
+    auto& defaults = this->defaults;
+    defaults.set("kept", 1);
+    const std::string notUtf8 = "caf\xE9";
+    for (const json& value : {json(std::nan("")), json(inf), json(notUtf8), json({{"nested", {1, -inf}}}),
+                              json({{notUtf8, 1}}), json::binary({1, 2})}) {
+        EXPECT_THROW(defaults.set("kept", value), std::invalid_argument) << value.type_name();
+    }
+    EXPECT_THROW(defaults.set(notUtf8, 1), std::invalid_argument);
+    EXPECT_THROW(defaults.setPersistentDomain(json::array(), "org.example.Other"), std::invalid_argument);
+    using namespace std::string_view_literals;
+    for (auto name : {""sv, ".hidden"sv, "a/b"sv, ".."sv, "a\0b"sv}) {
+        EXPECT_THROW(defaults.setPersistentDomain(json::object(), name), std::invalid_argument) << name;
+        EXPECT_EQ(defaults.persistentDomain(name), std::nullopt);
+    }
+    EXPECT_THROW(this->make("../escape"), std::invalid_argument);
+    EXPECT_EQ(defaults.persistentDomain(own), json({{"kept", 1}}));
+    defaults.setPersistentDomain(json::object(), "org.example.Empty");
+    EXPECT_EQ(defaults.persistentDomain("org.example.Empty"), json::object());
 }
 
 TYPED_TEST(UserDefaultsContract, LookupsFallBackOnTheGlobalDomainButPersistentDomainsDoNot) {
-    auto defaults = this->make();
-    defaults->setPersistentDomain({{"AppleLanguages", {"de"}}, {"shared", 1}}, UserDefaults::globalDomain);
-    EXPECT_EQ(defaults->stringArray("AppleLanguages"), std::vector<std::string>{"de"});
-    EXPECT_EQ(defaults->persistentDomain("app.example.Router"), std::nullopt);
-
-    defaults->set("shared", 2);  // the own domain hides the global value...
-    EXPECT_EQ(defaults->integer("shared"), 2);
-    EXPECT_EQ(defaults->persistentDomain("app.example.Router"), json({{"shared", 2}}));
-    defaults->remove("shared");  // ...until it is removed again
-    EXPECT_EQ(defaults->integer("shared"), 1);
-
-    defaults->removePersistentDomain(UserDefaults::globalDomain);
-    EXPECT_EQ(defaults->object("AppleLanguages"), std::nullopt);
-    EXPECT_EQ(defaults->persistentDomain(UserDefaults::globalDomain), std::nullopt);
-    defaults->setPersistentDomain(json::object(), "org.example.Empty");  // an empty domain exists
-    EXPECT_EQ(defaults->persistentDomain("org.example.Empty"), json::object());
+    auto& defaults = this->defaults;
+    defaults.setPersistentDomain({{"AppleLanguages", {"de"}}, {"shared", 1}}, UserDefaults::globalDomain);
+    EXPECT_EQ(defaults.stringArray("AppleLanguages"), Strings{"de"});
+    EXPECT_EQ(defaults.persistentDomain(own), std::nullopt);
+    defaults.set("shared", 2);  // the own domain hides the global value...
+    EXPECT_EQ(defaults.integer("shared"), 2);
+    EXPECT_EQ(defaults.persistentDomain(own), json({{"shared", 2}}));
+    defaults.remove("shared");  // ...until it is removed again
+    EXPECT_EQ(defaults.integer("shared"), 1);
+    defaults.removePersistentDomain(UserDefaults::globalDomain);
+    EXPECT_EQ(defaults.object("AppleLanguages"), std::nullopt);
+    EXPECT_EQ(defaults.persistentDomain(UserDefaults::globalDomain), std::nullopt);
 }
 
+// Stored value; boolean (none = -1); whole number (truncated, clamped, from a leading number in text);
+// number. Then the reads of a kind: none for a value of another kind.
 TYPED_TEST(UserDefaultsContract, TypedReadsConvertAsASettingsStoreDoes) {
-    auto defaults = this->make();
-    constexpr auto max = std::numeric_limits<std::int64_t>::max();
-    constexpr auto min = std::numeric_limits<std::int64_t>::min();
-    struct Case {
-        json stored;
-        std::optional<bool> boolean;
-        std::int64_t integer;
-        double floatingPoint;
+    constexpr auto max = std::numeric_limits<std::int64_t>::max(),
+                   min = std::numeric_limits<std::int64_t>::min();
+    const json u64max = 18446744073709551615ULL, array = json::array({1}), object = json::object();
+    const std::string tooHigh = "99999999999999999999", tooLow = "-" + tooHigh;
+    const std::tuple<json, int, std::int64_t, double> cases[] = {
+        {true, 1, 1, 1},           {0, 0, 0, 0},           {1.0, 1, 1, 1},          {2, -1, 2, 2},
+        {7.9, -1, 7, 7.9},         {-7.9, -1, -7, -7.9},   {1e300, -1, max, 1e300}, {-1e300, -1, min, -1e300},
+        {u64max, -1, max, 0x1p64}, {" 12abc", -1, 12, 12}, {"+2.5", -1, 2, 2.5},    {tooHigh, -1, max, 1e20},
+        {tooLow, -1, min, -1e20},  {"true", -1, 0, 0},     {"nan", -1, 0, 0},       {"", -1, 0, 0},
+        {array, -1, 0, 0},         {object, -1, 0, 0},
     };
-    const Case cases[] = {
-        {true, true, 1, 1},
-        {0, false, 0, 0},
-        {1.0, true, 1, 1},
-        {2, std::nullopt, 2, 2},
-        {7.9, std::nullopt, 7, 7.9},
-        {-7.9, std::nullopt, -7, -7.9},
-        {1e300, std::nullopt, max, 1e300},
-        {-1e300, std::nullopt, min, -1e300},
-        {18446744073709551615ULL, std::nullopt, max, 18446744073709551615.0},
-        {" 12abc", std::nullopt, 12, 12},
-        {"-5", std::nullopt, -5, -5},
-        {"+2.5", std::nullopt, 2, 2.5},
-        {"99999999999999999999", std::nullopt, max, 1e20},
-        {"-99999999999999999999", std::nullopt, min, -1e20},
-        {"true", std::nullopt, 0, 0},
-        {"nan", std::nullopt, 0, 0},
-        {"", std::nullopt, 0, 0},
-        {json::array({1}), std::nullopt, 0, 0},
-        {json::object(), std::nullopt, 0, 0},
-    };
-    for (const auto& c : cases) {
-        defaults->set("value", c.stored);
-        EXPECT_EQ(defaults->boolean("value"), c.boolean) << c.stored;
-        EXPECT_EQ(defaults->integer("value"), c.integer) << c.stored;
-        EXPECT_DOUBLE_EQ(defaults->floatingPoint("value"), c.floatingPoint) << c.stored;
+    auto& defaults = this->defaults;
+    for (const auto& [stored, boolean, integer, number] : cases) {
+        defaults.set("value", stored);
+        EXPECT_EQ(defaults.boolean("value"), boolean < 0 ? std::nullopt : std::optional(boolean == 1))
+            << stored;
+        EXPECT_EQ(defaults.integer("value"), integer) << stored;
+        EXPECT_DOUBLE_EQ(defaults.floatingPoint("value"), number) << stored;
     }
-    EXPECT_EQ(defaults->integer("absent"), 0);
-    EXPECT_EQ(defaults->boolean("absent"), std::nullopt);
-
-    defaults->set("value", {"a", "b"});
-    EXPECT_EQ(defaults->stringArray("value"), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(defaults->string("value"), std::nullopt);
-    EXPECT_EQ(defaults->dictionary("value"), std::nullopt);
-    defaults->set("value", {"a", 2});
-    EXPECT_EQ(defaults->stringArray("value"), std::nullopt);
-    EXPECT_EQ(defaults->array("value"), json({"a", 2}));
-    defaults->set("value", "text");
-    EXPECT_EQ(defaults->string("value"), "text");
-    EXPECT_EQ(defaults->stringArray("value"), std::nullopt);
-}
-
-TYPED_TEST(UserDefaultsContract, RefusesWhatADomainCannotHoldAndStaysUnchanged) {
-    auto defaults = this->make();
-    defaults->set("kept", 1);
-    const std::string notUtf8 = "caf\xE9";
-    const json refused[] = {
-        std::numeric_limits<double>::quiet_NaN(),
-        std::numeric_limits<double>::infinity(),
-        notUtf8,
-        {{"nested", {1, -std::numeric_limits<double>::infinity()}}},
-        {{notUtf8, 1}},
-        json::binary({1, 2}),
-    };
-    for (const auto& value : refused) {
-        EXPECT_THROW(defaults->set("kept", value), std::invalid_argument);
+    EXPECT_EQ(defaults.integer("absent"), 0);
+    EXPECT_EQ(defaults.boolean("absent"), std::nullopt);
+    defaults.setValues({{"strings", {"a", "b"}}, {"mixed", {"a", 2}}, {"text", "text"}});
+    EXPECT_EQ(defaults.stringArray("strings"), (Strings{"a", "b"}));
+    EXPECT_EQ(defaults.array("mixed"), json({"a", 2}));
+    EXPECT_EQ(defaults.string("text"), "text");
+    for (const char* key : {"strings", "mixed", "text"}) {
+        EXPECT_EQ(defaults.dictionary(key), std::nullopt) << key;
+        EXPECT_EQ(defaults.string(key).has_value(), key == std::string("text")) << key;
+        EXPECT_EQ(defaults.stringArray(key).has_value(), key == std::string("strings")) << key;
     }
-    EXPECT_THROW(defaults->set(notUtf8, 1), std::invalid_argument);
-    EXPECT_THROW(defaults->setPersistentDomain(json::array(), "org.example.Other"), std::invalid_argument);
-    using namespace std::string_view_literals;
-    for (auto name : {""sv, ".hidden"sv, "a/b"sv, ".."sv, "a\0b"sv}) {
-        EXPECT_THROW(defaults->setPersistentDomain(json::object(), name), std::invalid_argument) << name;
-        EXPECT_EQ(defaults->persistentDomain(name), std::nullopt);
-    }
-    EXPECT_THROW(this->make("../escape"), std::invalid_argument);
-    EXPECT_EQ(defaults->persistentDomain("app.example.Router"), json({{"kept", 1}}));
 }
 
 class FileUserDefaultsTest : public ::testing::Test {
@@ -176,102 +143,86 @@ class FileUserDefaultsTest : public ::testing::Test {
     FileUserDefaultsTest() { previousSink_ = Log::setSink(sink); }
     ~FileUserDefaultsTest() override { Log::setSink(previousSink_); }
 
-    [[nodiscard]] freedesktop::FileUserDefaults store() const {
-        return {folder.path(), "app.example.Router"};
-    }
-
-    [[nodiscard]] std::vector<fs::path> keptAside() const {
-        std::vector<fs::path> files;
+    [[nodiscard]] freedesktop::FileUserDefaults store() const { return {folder.path(), own}; }
+    [[nodiscard]] json onDisk() const { return JsonFile::read(file).value; }
+    [[nodiscard]] Strings settingsLog() const { return sink->messages("settings"); }
+    // The names in the folder, sorted; with `keptAside`, the texts of the damaged files kept aside.
+    [[nodiscard]] Strings files(bool keptAside = false) const {
+        Strings found;
         for (const auto& entry : fs::directory_iterator(folder.path())) {
-            if (entry.path().filename().string().find(".corrupt-") != std::string::npos) {
-                files.push_back(entry.path());
+            auto name = entry.path().filename().string();
+            if (!keptAside) {
+                found.push_back(name);
+            } else if (name.starts_with(own + ".json.corrupt-")) {
+                found.push_back(JsonFile::readData(entry.path()).value_or(""));
             }
         }
-        return files;
+        std::sort(found.begin(), found.end());
+        return found;
     }
 
     std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
     testing::TemporaryFolder folder;
-    fs::path file = folder.path() / "app.example.Router.json";
+    fs::path file = folder.path() / (own + ".json");
 
   private:
     std::shared_ptr<LogSink> previousSink_;
 };
 
-TEST_F(FileUserDefaultsTest, KeepsOneSortedJsonFilePerDomainUnderTheConfigFolder) {
-    auto paths = Paths::underRoot(folder.path(), "org.example.Host");
-    auto defaults = freedesktop::FileUserDefaults::standard(paths);
-    EXPECT_EQ(defaults->domain(), "org.example.Host");
+TEST_F(FileUserDefaultsTest, WritesOneSortedJsonFilePerDomainUnderTheConfigFolderOnlyForAChange) {
+    auto defaults =
+        freedesktop::FileUserDefaults::standard(Paths::underRoot(folder.path(), "org.example.Host"));
+    auto written = folder.path() / "config/org.example.Host/defaults/org.example.Host.json";
+    defaults->remove("absent");
+    defaults->removePersistentDomain("org.example.Other");
+    EXPECT_FALSE(fs::exists(written));
+    EXPECT_FALSE(fs::exists(written.parent_path() / "org.example.Other.json"));
     defaults->set("zeta", 1);
     defaults->set("alpha", {"x"});
-    auto expected = folder.path() / "config" / "org.example.Host" / "defaults" / "org.example.Host.json";
-    EXPECT_EQ(JsonFile::readData(expected), "{\n  \"alpha\": [\n    \"x\"\n  ],\n  \"zeta\": 1\n}\n");
-
-    freedesktop::FileUserDefaults reopened(expected.parent_path(), "org.example.Host");
-    EXPECT_EQ(reopened.integer("zeta"), 1);
+    EXPECT_EQ(JsonFile::readData(written), "{\n  \"alpha\": [\n    \"x\"\n  ],\n  \"zeta\": 1\n}\n");
+    EXPECT_EQ(freedesktop::FileUserDefaults(written.parent_path(), "org.example.Host").integer("zeta"), 1);
 }
 
+// Each write starts from the file as it is then, so one store's change does not undo the other's.
 TEST_F(FileUserDefaultsTest, ChangesWrittenThroughAnotherStoreAreSeenAndNotUndone) {
     auto first = store();
     auto second = store();  // as another process would
     first.set("a", 1);
     EXPECT_EQ(second.integer("a"), 1);
-    second.set("b", 2);  // starts from the file as it is now, so "a" stays
+    second.set("b", 2);
     first.set("c", 3);
-    EXPECT_EQ(JsonFile::read(file).value, json({{"a", 1}, {"b", 2}, {"c", 3}}));
-    second.removePersistentDomain("app.example.Router");
+    EXPECT_EQ(onDisk(), json({{"a", 1}, {"b", 2}, {"c", 3}}));
+    second.removePersistentDomain(own);
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(first.object("a"), std::nullopt);
 }
 
-TEST_F(FileUserDefaultsTest, RemovingFromADomainWithoutAFileWritesNothing) {
-    auto defaults = store();
-    defaults.remove("absent");
-    defaults.removePersistentDomain("org.example.Other");
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_FALSE(fs::exists(folder.path() / "org.example.Other.json"));
-}
-
+// Before the next write each damaged file is kept aside, beside those before it under a name of its own;
+// a change that changes nothing leaves it where it is.
 TEST_F(FileUserDefaultsTest, ADamagedFileReadsEmptyIsLoggedOnceAndKeptAsideBeforeTheNextWrite) {
-    for (std::string damaged :
-         {std::string("{\"alwaysAsks\": fal"), std::string("[1, 2]"), std::string("{\"n\": 1e999}")}) {
+    Strings damagedSoFar;
+    for (std::string damaged : {"{\"alwaysAsks\": fal", "[1, 2]", "{\"n\": 1e999}", "not json"}) {
         SCOPED_TRACE(damaged);
         sink->clear();
-        for (const auto& aside : keptAside()) {
-            fs::remove(aside);
-        }
         folder.write(file.filename(), damaged);
         auto defaults = store();
-        EXPECT_EQ(defaults.object("alwaysAsks"), std::nullopt);
-        EXPECT_EQ(defaults.persistentDomain("app.example.Router"), json::object());
-        defaults.remove("alwaysAsks");  // changes nothing, so the file stays as it is
+        EXPECT_EQ(defaults.persistentDomain(own), json::object());
+        defaults.remove("alwaysAsks");
         EXPECT_EQ(defaults.boolean("alwaysAsks"), std::nullopt);
-        ASSERT_EQ(sink->messages("settings").size(), 1U);
-        EXPECT_EQ(sink->messages("settings")[0].rfind(
-                      "Could not read the settings file app.example.Router.json: ", 0),
-                  0U);
+        ASSERT_EQ(settingsLog().size(), 1U);
+        EXPECT_TRUE(
+            settingsLog()[0].starts_with("Could not read the settings file app.example.Router.json: "));
         EXPECT_EQ(JsonFile::readData(file), damaged);
-
         defaults.set("alwaysAsks", false);
-        auto aside = keptAside();
-        ASSERT_EQ(aside.size(), 1U);
-        EXPECT_EQ(JsonFile::readData(aside[0]), damaged);
-        EXPECT_EQ(JsonFile::read(file).value, json({{"alwaysAsks", false}}));
-        EXPECT_EQ(sink->messages("settings").size(), 2U);  // the read once, the keeping aside once
+        damagedSoFar.insert(std::upper_bound(damagedSoFar.begin(), damagedSoFar.end(), damaged), damaged);
+        EXPECT_EQ(files(true), damagedSoFar);
+        EXPECT_EQ(onDisk(), json({{"alwaysAsks", false}}));
+        EXPECT_EQ(settingsLog().size(), 2U);  // the read once, the keeping aside once
     }
 }
 
-TEST_F(FileUserDefaultsTest, ASecondDamagedFileIsKeptAsideBesideTheFirst) {
-    auto defaults = store();
-    for (int round = 0; round < 2; ++round) {
-        folder.write(file.filename(), "not json " + std::to_string(round));
-        defaults.set("round", round);
-    }
-    EXPECT_EQ(keptAside().size(), 2U);
-    EXPECT_EQ(defaults.integer("round"), 1);
-}
-
-TEST_F(FileUserDefaultsTest, AFailedWriteIsLoggedAndTheValueStaysInEffect) {
+// The value that could not be written is written with the next change that can.
+TEST_F(FileUserDefaultsTest, AFailedWriteInAReadOnlyFolderIsLoggedAndTheValueStaysInEffect) {
     auto defaults = store();
     defaults.set("first", 1);
     {
@@ -281,63 +232,57 @@ TEST_F(FileUserDefaultsTest, AFailedWriteIsLoggedAndTheValueStaysInEffect) {
         }
         EXPECT_NO_THROW(defaults.set("second", 2));
         EXPECT_EQ(defaults.integer("second"), 2);
-        EXPECT_EQ(sink->messages("settings").size(), 1U);
+        EXPECT_EQ(settingsLog().size(), 1U);
     }
-    defaults.set("third", 3);  // written together with the value that could not be
-    EXPECT_EQ(JsonFile::read(file).value, json({{"first", 1}, {"second", 2}, {"third", 3}}));
+    defaults.set("third", 3);
+    EXPECT_EQ(onDisk(), json({{"first", 1}, {"second", 2}, {"third", 3}}));
 }
 
-// Kills a process that writes the domain in a loop at many different moments; every time, the file holds
-// a whole record: the last one reported written, or the one after it.
+// A child process writes one record in a loop and reports each completed write on a pipe; it is killed
+// without warning after a few writes and a little later each round, so that the kill lands at different
+// points of a write. Every time the file holds a whole record: the last one reported, or a later one. The
+// temporary files of the killed writes go with the next write.
 TEST_F(FileUserDefaultsTest, SurvivesAWriterKilledInTheMiddleOfWriting) {
+    auto payload = [](long counter) { return std::string(200'000, static_cast<char>('a' + counter % 26)); };
     for (int round = 0; round < 16; ++round) {
-        int output[2];
-        ASSERT_EQ(::pipe(output), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, output[0]);
-        std::string program = FERRYWISE_DEFAULTS_WRITER;
-        std::string folderArgument = folder.path().string();
-        std::string domain = "app.example.Router";
-        char* arguments[] = {program.data(), folderArgument.data(), domain.data(), nullptr};
-        pid_t child = 0;
-        ASSERT_EQ(posix_spawn(&child, program.c_str(), &actions, nullptr, arguments, environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(output[1]);
-
-        // Let it complete a few writes, then kill it without warning a little later each round, so that
-        // the kill lands at different points of a write (one takes a few milliseconds).
-        const long acknowledged = 1 + round % 4;
+        int channel[2];
+        ASSERT_EQ(::pipe(channel), 0);
+        pid_t child = ::fork();
+        if (child == 0) {  // the writer, which must never return into the test
+            try {
+                auto writer = store();
+                for (long counter = 1; true; ++counter) {
+                    writer.set("record", {{"counter", counter}, {"payload", payload(counter)}});
+                    if (::write(channel[1], "+", 1) != 1) {
+                        break;
+                    }
+                }
+            } catch (...) {
+            }
+            ::_exit(1);
+        }
+        ASSERT_GT(child, 0) << "could not start the writer";
+        ::close(channel[1]);
         long written = 0;
-        char byte = 0;
-        while (written < acknowledged && ::read(output[0], &byte, 1) == 1) {
+        for (char byte = 0; written < 1 + round % 4 && ::read(channel[0], &byte, 1) == 1;) {
             ++written;
         }
         std::this_thread::sleep_for(std::chrono::microseconds(1500 * round));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
-        ::close(output[0]);
+        ::close(channel[0]);
         ASSERT_TRUE(WIFSIGNALED(status));
-        ASSERT_EQ(written, acknowledged) << "the writer stopped by itself";
-
+        ASSERT_EQ(written, 1 + round % 4) << "the writer stopped by itself";
         auto read = JsonFile::read(file);
         ASSERT_EQ(read.status, JsonFile::Status::ok) << read.problem;
         auto counter = read.value["record"]["counter"].get<long>();
-        EXPECT_GE(counter, written);  // the kill may come after further writes
-        EXPECT_EQ(read.value["record"]["payload"],
-                  std::string(200'000, static_cast<char>('a' + counter % 26)));
-        EXPECT_EQ(store().persistentDomain("app.example.Router"), read.value);
+        EXPECT_GE(counter, written);
+        EXPECT_EQ(read.value["record"]["payload"], payload(counter));
+        EXPECT_EQ(store().persistentDomain(own), read.value);
     }
-    // The temporary files of the killed writes go with the next write.
     store().set("after", true);
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder.path())) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{".app.example.Router.lock", "app.example.Router.json"}));
+    EXPECT_EQ(files(), (Strings{".app.example.Router.lock", "app.example.Router.json"}));
 }
 
 }  // namespace
