@@ -1,16 +1,31 @@
 #include "ferrywise/foundation/JsonFile.hpp"
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <iterator>
 #include <system_error>
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "ferrywise/foundation/Coding.hpp"
 
 #include "support/TemporaryFolder.hpp"
+
+// The next fchmod fails, as on a file system that refuses permissions; every other call goes through.
+static std::atomic<bool> failNextFchmod = false;
+extern "C" int fchmod(int fd, mode_t mode) {
+    if (failNextFchmod.exchange(false)) {
+        errno = EPERM;
+        return -1;
+    }
+    static auto* real = reinterpret_cast<int (*)(int, mode_t)>(dlsym(RTLD_NEXT, "fchmod"));
+    return real(fd, mode);
+}
 
 namespace ferrywise {
 namespace {
@@ -81,9 +96,34 @@ TEST(JsonFile, FailedWritesThrowNamingThePathAndKeepTheOldFile) {
         FileSizeLimit limit(4096);
         EXPECT_THROW(JsonFile::writeData(path, std::string(64 * 1024, 'x')), std::system_error);
     }
+    failNextFchmod = true;  // the new file must never end up more open than the one it replaces
+    EXPECT_THROW(JsonFile::writeData(path, "{}"), std::system_error);
     EXPECT_EQ(JsonFile::readData(folder.path() / "blocker"), "x");
     EXPECT_EQ(JsonFile::readData(path), "{\"old\": true}");
     EXPECT_EQ(entriesIn(folder.path()), 2);
+}
+
+TEST(JsonFile, WritesThroughASymbolicLinkAndKeepsUnreadableFilesAsideBesideTheTarget) {
+    testing::TemporaryFolder folder;
+    auto target = folder.write("dotfiles/settings.json", "{\"old\": true}");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    auto link = folder.path() / "config/settings.json";
+    fs::create_directories(link.parent_path());
+    fs::create_symlink("../dotfiles/settings.json", link);
+    JsonFile::writeData(link, "{\"new\": true}");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(JsonFile::readData(target), "{\"new\": true}");
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(entriesIn(target.parent_path()) + entriesIn(link.parent_path()), 2);
+
+    // Kept aside under the first free name, never over an earlier copy; the link stays for the next write.
+    folder.write("dotfiles/settings.json.1", "earlier");
+    auto name = [](int number) { return "settings.json." + std::to_string(number); };
+    EXPECT_EQ(JsonFile::keepAside(link, name), target.parent_path() / "settings.json.2");
+    EXPECT_EQ(JsonFile::readData(target.parent_path() / "settings.json.1"), "earlier");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(JsonFile::keepAside(link, name), std::nullopt);  // nothing left to keep
 }
 
 TEST(JsonFile, ReadTellsMissingFromUnreadableFilesAndLeavesThemInPlace) {
@@ -96,13 +136,19 @@ TEST(JsonFile, ReadTellsMissingFromUnreadableFilesAndLeavesThemInPlace) {
         EXPECT_TRUE(read.value.is_null() && read.problem.empty()) << path;
         EXPECT_EQ(JsonFile::readData(path), std::nullopt);
     }
-    for (const auto& content : {"{\"a\": "s, ""s, "{\"a\": \"\xFF\"}"s, "{} trailing"s, "\0"s}) {
+    // Too deep for the code that copies, compares and writes values; the text itself is never quoted.
+    auto nested = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+    for (const auto& content : {"{\"a\": "s, ""s, "{\"a\": \"\xFF\"}"s, "{} trailing"s, "\0"s,
+                                "{\"secret\": tru"s, nested(101), "{\"k\": \"[\"," + nested(100'000) + "}"}) {
         auto path = folder.write("broken.json", content);
         auto read = JsonFile::read(path);
-        EXPECT_EQ(read.status, JsonFile::Status::unreadable) << content;
-        EXPECT_TRUE(read.value.is_null() && !read.problem.empty()) << content;
+        EXPECT_EQ(read.status, JsonFile::Status::unreadable) << content.substr(0, 20);
+        EXPECT_TRUE(read.value.is_null() && read.problem.find("at byte") != std::string::npos)
+            << read.problem;
+        EXPECT_EQ(read.problem.find("secret"), std::string::npos) << read.problem;
         EXPECT_EQ(JsonFile::readData(path), content);
     }
+    EXPECT_EQ(JsonFile::parse("[\"[[[\", " + nested(99) + "]").status, JsonFile::Status::ok);
     auto directory = JsonFile::read(folder.path());
     EXPECT_EQ(directory.status, JsonFile::Status::unreadable);
     EXPECT_NE(directory.problem, "");

@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <memory>
+#include <stdexcept>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -43,6 +44,23 @@ TEST(Log, RecordsCarrySubsystemCategoryLevelAndValuesAsText) {
               (std::vector<LogRecord>{{"app.velmora.Velmora", "routing", LogLevel::standard,
                                        "rules.json true false -42 18446744073709551615 1.5"},
                                       {"org.example.Host", "sync", LogLevel::error, "Failed: timeout"}}));
+}
+
+TEST(Log, EscapesControlCharactersOfEveryValueAndNeverThrows) {
+    struct FailingSink final : LogSink {
+        void write(const LogRecord&) override { throw std::runtime_error("the log is full"); }
+    };
+    auto sink = std::make_shared<RecordingLogSink>();
+    auto previous = Log::setSink(sink);
+    // A value read from a file or a link cannot break a line, clear a terminal or cut the message short.
+    Log::rules().log("Rule target %{public}s is not installed",
+                     std::string("a\nforged\x1B[2J\0z\xC2\x9B\xC3\xA4", 18));
+    EXPECT_EQ(sink->messages(),
+              std::vector<std::string>{"Rule target a%0Aforged%1B[2J%00z%C2%9B\xC3\xA4 is not installed"});
+
+    Log::setSink(std::make_shared<FailingSink>());
+    EXPECT_NO_THROW(Log::rules().error("Could not save: %{public}s", "disk full"));
+    Log::setSink(previous);
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ TEST(Url, ParsesRelativeReferencesWithoutSchemeAndRefusesMalformedText) {
     EXPECT_TRUE(parsed("FILE:///tmp").isFileUrl());
     for (const char* text :
          {"https://a.com/a b", "https://a.com/100%", "https://a.com/%zz", "http://[::1", "http://[::1]x/",
-          "http://a.com:80x/", "http://a@b@c/", "https://a.com/\xC3\xA4", "https://a.com/a\tb"}) {
+          "http://a.com:80x/", "http://a@b@c/", "https://a.com/\xC3\xA4", "https://a.com/a\tb",
+          "https://1.2.3.4:80x/", "https://1.2.3.4.5:80x/", "https://1.2.3.4.%zz/", "https://1.2.3.4.[/"}) {
         EXPECT_FALSE(Url::parse(text)) << text;
     }
 }
@@ -37,9 +38,16 @@ TEST(Url, PartsAreDecodedWithoutTurningPlusIntoSpace) {
     for (const auto& [url, host] :
          {In{"https://Ex%41mple.COM/", "ExAmple.COM"}, In{"https://m%C3%BCnchen.de/", "m\u00FCnchen.de"},
           In{"http://[2001:DB8::1]:8080/a", "2001:DB8::1"}, In{"mailto:someone@example.com", std::nullopt},
-          In{"/only/a/path", std::nullopt}, In{"file:///x", ""}}) {
+          In{"/only/a/path", std::nullopt}, In{"file:///x", ""},
+          // Hosts that start like an IPv4 address but go on are names.
+          In{"https://1.2.3.4.5/", "1.2.3.4.5"}, In{"https://1.2.3.4./", "1.2.3.4."},
+          In{"https://1.2.3.4.nip.io/", "1.2.3.4.nip.io"},
+          In{"http://127.0.0.1.sslip.io", "127.0.0.1.sslip.io"},
+          In{"https://u:p@10.0.0.1.example:8443/login?x#y", "10.0.0.1.example"}}) {
         EXPECT_EQ(parsed(url).host(), host) << url;
     }
+    EXPECT_EQ(parsed("https://u:p@10.0.0.1.example:8443/login?x#y").path(), "/login");
+    EXPECT_EQ(parsed("https://u:p@10.0.0.1.example:8443/login?x#y").port(), "8443");
     auto url = parsed("https://a.com/a%20b/c%2Fd/%E4%B8%AD+e?x=%41+b#top%20part");
     EXPECT_EQ(url.path(), "/a b/c/d/\u4E2D+e");
     EXPECT_EQ(url.query(), "x=A+b");

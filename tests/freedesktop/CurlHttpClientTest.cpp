@@ -1,5 +1,6 @@
 #include "ferrywise/freedesktop/CurlHttpClient.hpp"
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -146,6 +147,44 @@ TEST_F(CurlHttpClientTest, TimeOutRefusedConnectionAndUnfetchableSchemesAreError
     EXPECT_EQ(received(&LoopbackHttpServer::Request::target), (Strings{"/slow", "/hang"}));
 }
 
+// A public site must not bounce the request into this machine or its network, whether the address is
+// written out or a name leads there (as "*.localhost" does).
+TEST_F(CurlHttpClientTest, RedirectsFromAPublicOriginToLocalAddressesAreReportedUnrequested) {
+    const auto port = ":" + std::to_string(server.port());
+    for (const auto& location :
+         {server.url("/inside"), "http://inside.localhost" + port + "/inside",
+          "http://0.0.0.0" + port + "/inside", std::string("http://10.1.2.3/inside"),
+          std::string("http://169.254.169.254/latest/meta-data"), std::string("http://[fd00::1]/inside")}) {
+        server.redirect("/s", location);
+        auto outcome = send("http://shortener.localhost" + port + "/s");
+        ASSERT_TRUE(outcome.response) << location << ": " << outcome.error;
+        EXPECT_EQ(outcome.response->finalUrl, Url::parse(location)) << location;
+        EXPECT_EQ(outcome.response->statusCode, 302);
+    }
+    EXPECT_EQ(server.requestCount("/inside"), 0u);
+}
+
+TEST(CurlHttpClientRedirects, NeverFromHttpsToHttpAndIntoLocalAddressesOnlyFromOne) {
+    using Row = std::tuple<const char*, const char*, const char*, RedirectAccess>;
+    for (const auto& [origin, from, target, access] :
+         {Row{"https://bit.ly/a", "https://bit.ly/a", "http://example.com/", RedirectAccess::none},
+          Row{"http://bit.ly/a", "HTTPS://bit.ly/a", "HTTP://example.com/", RedirectAccess::none},
+          Row{"https://bit.ly/a", "http://bit.ly/a", "https://example.com/", RedirectAccess::publicAddresses},
+          Row{"https://bit.ly/a", "https://bit.ly/a", "https://172.31.0.1/", RedirectAccess::none},
+          Row{"https://bit.ly/a", "https://bit.ly/a", "https://[::ffff:192.168.1.1]/", RedirectAccess::none},
+          Row{"https://bit.ly/a", "https://bit.ly/a", "https://LOCALHOST./", RedirectAccess::none},
+          Row{"https://bit.ly/a", "https://bit.ly/a", "https://172.32.0.1/", RedirectAccess::publicAddresses},
+          Row{"https://bit.ly/a", "https://bit.ly/a", "https://[2001:db8::1]/",
+              RedirectAccess::publicAddresses},
+          Row{"http://localhost:8080/", "http://localhost:8080/", "http://127.0.0.1/", RedirectAccess::any},
+          Row{"http://100.64.0.1/", "http://100.64.0.1/", "http://router.lan/", RedirectAccess::any},
+          Row{"http://[fe80::1]/", "http://[fe80::1]/", "http://[::1]/", RedirectAccess::any},
+          Row{"http://1.2.3.4.5/", "http://1.2.3.4.5/", "http://10.0.0.1/", RedirectAccess::none}}) {
+        EXPECT_EQ(redirectAccess(*Url::parse(origin), *Url::parse(from), *Url::parse(target)), access)
+            << origin << " " << from << " " << target;
+    }
+}
+
 TEST_F(CurlHttpClientTest, BodyBeyondSixteenMebibytesIsAnError) {
     std::string megabyte;
     for (int i = 0; megabyte.size() < 1024 * 1024; ++i) {
@@ -181,6 +220,33 @@ TEST_F(CurlHttpClientTest, CompletesOnTheCallersThreadWhileTransfersRunSideBySid
     context.run();
     EXPECT_EQ(finished, (Strings{"/page", "/hang"}));
     EXPECT_EQ(threads, std::vector<std::thread::id>(2, std::this_thread::get_id()));
+}
+
+// As many hanging requests as the client has workers (four) keep the next one waiting past its time-out.
+TEST_F(CurlHttpClientTest, TimeSpentWaitingForAWorkerCountsAgainstTheTimeOut) {
+    server.neverAnswer("/hang");
+    server.respond("/page", 200);
+    asio::io_context context;
+    Strings errors;
+    auto request = [&](std::string path, std::chrono::milliseconds timeout) -> asio::awaitable<void> {
+        try {
+            HttpRequest sent{
+                .url = *Url::parse(server.url(path)), .method = HttpMethod::head, .timeout = timeout};
+            co_await client->send(std::move(sent));  // named: GCC 12 mishandles braced temporaries here
+        } catch (const HttpError& error) {
+            errors.push_back(path + ": " + error.what());
+        }
+    };
+    for (int worker = 0; worker < 4; ++worker) {
+        asio::co_spawn(context, request("/hang", 1s), asio::detached);
+    }
+    asio::co_spawn(context, request("/page", 300ms), asio::detached);
+    context.run();
+    std::sort(errors.begin(), errors.end());
+    Strings expected(4, "/hang: the request timed out");
+    expected.push_back("/page: the request timed out");
+    EXPECT_EQ(errors, expected);
+    EXPECT_EQ(server.requestCount("/page"), 0u);
 }
 
 }  // namespace

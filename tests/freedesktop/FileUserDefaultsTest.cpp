@@ -83,6 +83,17 @@ TYPED_TEST(UserDefaultsContract, RefusesWhatADomainCannotHoldAndStaysUnchanged) 
         EXPECT_EQ(defaults.persistentDomain(name), std::nullopt);
     }
     EXPECT_THROW(this->make("../escape"), std::invalid_argument);
+    // As deep as a stored file may nest (its dictionary one level), and not one level more.
+    json deep = json::array();
+    for (int level = 1; level < 99; ++level) {
+        deep = json::array({deep});
+    }
+    defaults.set("deep", deep);
+    if constexpr (!std::is_same_v<TypeParam, InMemoryUserDefaults>) {
+        EXPECT_EQ(this->make(own)->object("deep"), deep);  // and reads back from its file
+    }
+    EXPECT_THROW(defaults.set("deep", json::array({deep})), std::invalid_argument);
+    defaults.remove("deep");
     EXPECT_EQ(defaults.persistentDomain(own), json({{"kept", 1}}));
     defaults.setPersistentDomain(json::object(), "org.example.Empty");
     EXPECT_EQ(defaults.persistentDomain("org.example.Empty"), json::object());
@@ -201,7 +212,10 @@ TEST_F(FileUserDefaultsTest, ChangesWrittenThroughAnotherStoreAreSeenAndNotUndon
 // a change that changes nothing leaves it where it is.
 TEST_F(FileUserDefaultsTest, ADamagedFileReadsEmptyIsLoggedOnceAndKeptAsideBeforeTheNextWrite) {
     Strings damagedSoFar;
-    for (std::string damaged : {"{\"alwaysAsks\": fal", "[1, 2]", "{\"n\": 1e999}", "not json"}) {
+    // Deeply nested: refused before anything could recurse through it.
+    const auto nested = "{\"k\": " + std::string(100'000, '[') + std::string(100'000, ']') + "}";
+    for (const std::string& damaged : std::initializer_list<std::string>{
+             "{\"alwaysAsks\": fal", "[1, 2]", "{\"n\": 1e999}", "{\"token\": \"secret\" x", nested}) {
         SCOPED_TRACE(damaged);
         sink->clear();
         folder.write(file.filename(), damaged);
@@ -212,6 +226,7 @@ TEST_F(FileUserDefaultsTest, ADamagedFileReadsEmptyIsLoggedOnceAndKeptAsideBefor
         ASSERT_EQ(settingsLog().size(), 1U);
         EXPECT_TRUE(
             settingsLog()[0].starts_with("Could not read the settings file app.example.Router.json: "));
+        EXPECT_EQ(settingsLog()[0].find("secret"), std::string::npos) << settingsLog()[0];
         EXPECT_EQ(JsonFile::readData(file), damaged);
         defaults.set("alwaysAsks", false);
         damagedSoFar.insert(std::upper_bound(damagedSoFar.begin(), damagedSoFar.end(), damaged), damaged);

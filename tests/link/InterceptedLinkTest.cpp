@@ -84,7 +84,7 @@ TEST(InterceptedLink, LogSummaryNeverCarriesAMailbox) {
     // out of the log.
     for (auto url : {"mailto:", "mailto:?subject=x@example.com", "mailto:someone", "mailto:@", "mailto:user@",
                      "mailto:first,second@", "mailto:user@@", "mailto:a@user@", "mailto:@user@",
-                     "mailto:a@example.com,other@", "mailto:a@,bob", "mailto:a@,,,"}) {
+                     "mailto:a@example.com,other@", "mailto:a@,bob", "mailto:a@,,,", "mailto:a%40%3Bbob"}) {
         EXPECT_EQ(linkFor(url)->logSummary(), "mailto:(no recipient)") << url;
     }
     using Summary = std::pair<const char*, const char*>;
@@ -94,8 +94,12 @@ TEST(InterceptedLink, LogSummaryNeverCarriesAMailbox) {
           Summary{"mailto:a@one.example,", "mailto:\u2026@one.example"},
           Summary{"mailto:@example.com", "mailto:\u2026@example.com"},
           Summary{"mailto:a@b@c.example", "mailto:\u2026@c.example"},
-          // Control characters would break or forge log lines, so they stay encoded.
-          Summary{"mailto:a@evil%0Aforged.example", "mailto:\u2026@evil%0Aforged.example"},
+          // Recipients are decoded first: an encoded or ";" separator never lets a mailbox through.
+          Summary{"mailto:a@example.com%2Cbob%40private.org", "mailto:\u2026@private.org"},
+          Summary{"mailto:a@example.com;bob", "mailto:\u2026@example.com"},
+          Summary{"mailto:a@example.com%20(Bob%20Smith)", "mailto:\u2026@example.com"},
+          // Control characters would break or forge log lines.
+          Summary{"mailto:a@evil%0Aforged.example", "mailto:\u2026@evil"},
           Summary{"https://a%0Ab.example/", "a%0Ab.example"},
           Summary{"https://a%00b.example/", "a%00b.example"}, Summary{"https://example.com/a", "example.com"},
           Summary{"https:///a", "(no host)"}}) {

@@ -141,6 +141,13 @@ TEST(Punycode, DecodedHostReplacesOnlyLabelsThatDecode) {
                              "xn--.example", "abcxn--mnchen-3ya.de", ""}) {
         EXPECT_EQ(Punycode::decodedHost(host), host);
     }
+    // Only within the DNS limits: a label of 63 bytes decodes; one of 64, or a host over 253 bytes, does not.
+    EXPECT_EQ(Punycode::decodedHost("xn--" + std::string(55, 'a') + "-8yf.de"),
+              std::string(55, 'a') + "\u00FC.de");
+    for (const auto& host :
+         {"xn--" + std::string(56, 'a') + "-t2f.de", std::string(240, 'a') + ".xn--mnchen-3ya.de"}) {
+        EXPECT_EQ(Punycode::decodedHost(host), host);
+    }
 }
 
 }  // namespace

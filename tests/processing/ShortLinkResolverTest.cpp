@@ -195,7 +195,22 @@ TEST_F(ShortLinkResolverTest,
     }
 }
 
-TEST_F(ShortLinkResolverTest, ResolversShareOneProcessWideBackoffByDefault) {
+boost::asio::awaitable<void> awaitInto(boost::asio::awaitable<Url> operation, std::optional<Url>& result) {
+    result = co_await std::move(operation);
+}
+
+TEST_F(ShortLinkResolverTest, TheOperationNeedsNothingOfTheResolverOnceMade) {
+    client->answer = [] { return Url::parse("https://example.com/page"); };
+    // The resolver is gone before the operation first runs.
+    auto operation =
+        ShortLinkResolver(5, 60, client, nullptr, clock, backoff).resolve(*Url::parse("https://bit.ly/x"));
+    std::optional<Url> result;
+    EXPECT_EQ(testing::runToEnd(awaitInto(std::move(operation), result)), nullptr);
+    EXPECT_EQ(result, Url::parse("https://example.com/page"));
+}
+
+TEST_F(ShortLinkResolverTest, ResolversShareOneProcessWideBackoffAndClientByDefault) {
+    EXPECT_EQ(ShortLinkResolver(5, 60).session(), ShortLinkResolver(1, 1).session());
     client->answer = []() -> std::optional<Url> { throw HttpError("could not connect to the server"); };
     auto answering = std::make_shared<ScriptedHttpClient>();
     EXPECT_EQ(resolved("https://rb.gy/abc", ShortLinkResolver(5, 60, client)), "https://rb.gy/abc");

@@ -1,10 +1,13 @@
 #include "ferrywise/rules/LinkRuleEngine.hpp"
 
+#include <chrono>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -135,17 +138,17 @@ TEST_F(LinkRuleFileTest, UnreadableFileMeansNoRulesIsLeftAloneAndIsKeptAsideByTh
     const std::vector<std::string> files{
         R"({"rules": [)", "",
         R"({"rules": [{"id": 7, "matcher": {"kind": "anyWeb"}, "bundleIdentifier": "a"}]})",
-        R"({"rules": [{"id": "E621E1F8", "matcher": {"kind": "anyWeb"}, "bundleIdentifier": "a"}]})",
+        R"({"rules": [{"id": "https://private.example/id", "matcher": {"kind": "anyWeb"}, "bundleIdentifier": "a"}]})",
         R"({"rules": [)" + rule + R"("matcher": {"kind": "anyWeb"}, "source": 3}]})",
         R"({"rules": [)" + rule +
             R"("matcher": {"kind": "domain", "domain": "a.com", "includingSubdomains": 1}}]})",
         R"({"rules": [)" + rule + R"("matcher": {"kind": "anyWeb"}}, )" + rule +
-            R"("matcher": {"kind": "site"}}]})",
+            R"("matcher": {"kind": "https://private.example/kind"}}]})",
         R"({"rules": {}})", R"({"rules": null})", R"({"rules": [5]})", R"({"rules": []} [])", "[]", "{}",
         R"({"Rules": []})",
         // A key given twice: which one counts would be a guess.
         R"({"rules": [], "rules": []})",
-        // Where the file breaks is logged, never the links it holds.
+        // Where the file breaks is logged, never the links it holds (above, too, in an id and a kind).
         R"({"rules": [{"matcher": {"kind": "url", "url": "https://private.example/a?t=1)"
         "\n\"}}]}"};
     for (int n = 1; n <= int(files.size()); ++n) {
@@ -164,7 +167,7 @@ TEST_F(LinkRuleFileTest, UnreadableFileMeansNoRulesIsLeftAloneAndIsKeptAsideByTh
         EXPECT_TRUE(records[0].message.starts_with("Ignoring unreadable rules: ")) << records[0].message;
         EXPECT_EQ(records[0].message.find("private.example"), std::string::npos) << records[0].message;
         EXPECT_EQ(JsonFile::readData(file), data);
-        EXPECT_EQ(entries(file.parent_path()), n);
+        EXPECT_EQ(entries(file.parent_path()), n + 1);  // and the lock file
 
         // Saving keeps it beside the new file, never over an older copy.
         auto added = domainRule("com.example.web");
@@ -178,7 +181,7 @@ TEST_F(LinkRuleFileTest, UnreadableFileMeansNoRulesIsLeftAloneAndIsKeptAsideByTh
     sink->clear();
     writer.save({});
     EXPECT_TRUE(writer.load().empty());
-    EXPECT_EQ(entries(file.parent_path()), std::ptrdiff_t(files.size()) + 1);
+    EXPECT_EQ(entries(file.parent_path()), std::ptrdiff_t(files.size()) + 2);
     EXPECT_TRUE(sink->messages().empty());
 }
 
@@ -238,6 +241,37 @@ TEST_F(LinkRuleFileTest, EngineFollowsTheFileFromItsCreationThroughOtherWritersT
     writer.save({synced});
     EXPECT_EQ(engine.listRules(), Rules{synced});
     EXPECT_TRUE(sink->messages().empty());
+}
+
+TEST_F(LinkRuleFileTest, ChangesWaitForAWriterHoldingTheLockAndKeepItsRule) {
+    auto engine = makeEngine();
+    auto theirs = domainRule("com.example.docs");
+    auto ours = rule(M::mailDefault(), "com.example.mail");
+    std::thread adding;
+    {
+        auto lock = writer.lock();  // another process in the middle of its own change
+        adding = std::thread([&] { engine.addRule(ours); });
+        // The engine's request shows in /proc/locks as one blocked ("->") on the lock file.
+        auto inode =
+            ":" + std::to_string(FileStamp::of(file.parent_path() / ".LinkRules.json.lock")->inode) + " ";
+        auto blocked = [&] {
+            std::ifstream locks("/proc/locks");
+            for (std::string line; std::getline(locks, line);) {
+                if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!blocked() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::yield();
+        }
+        EXPECT_TRUE(blocked()) << "the engine did not wait for the lock";
+        writer.save({theirs});
+    }
+    adding.join();
+    EXPECT_EQ(writer.load(), (Rules{theirs, ours}));
 }
 
 TEST_F(LinkRuleFileTest, EngineSeesQuickReplacementsOfTheSameSizeAndDate) {

@@ -2,14 +2,18 @@
 
 #include <array>
 #include <compare>
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <unicode/gregocal.h>
 
 #include "ferrywise/foundation/Coding.hpp"
+#include "ferrywise/foundation/Log.hpp"
 #include "ferrywise/rules/LinkRuleStore.hpp"
 
 namespace ferrywise {
@@ -206,6 +210,33 @@ TEST(LinkRule, IsActiveInItsWindowsBothEndsIncludedOnTheWeekdayOfTheMoment) {
     auto saturdayNight = rule(M::anyWebLink(), std::nullopt, Windows{{{6}, "0:00", "1:00"}});
     EXPECT_FALSE(saturdayNight.isActive(utc.date(2024, 1, 5, 16, 30), utc));
     EXPECT_TRUE(saturdayNight.isActive(utc.date(2024, 1, 5, 16, 30), Calendar::gregorian("Asia/Shanghai")));
+}
+
+// A calendar that cannot work out the fields of any date, as when ICU fails.
+class FailingCalendar final : public icu::GregorianCalendar {
+  public:
+    explicit FailingCalendar(UErrorCode& status)
+        : GregorianCalendar(icu::TimeZone::createTimeZone("UTC"), icu::Locale::getRoot(), status) {}
+    FailingCalendar* clone() const override { return new FailingCalendar(*this); }
+
+  protected:
+    void handleComputeFields(int32_t, UErrorCode& status) override { status = U_INTERNAL_PROGRAM_ERROR; }
+};
+
+TEST(LinkRule, TimeWindowRulesAreInactiveAndLoggedOnceWhenTheCalendarFails) {
+    UErrorCode status = U_ZERO_ERROR;
+    auto calendar = Calendar::fromIcu("UTC", std::make_unique<FailingCalendar>(status));
+    auto sink = std::make_shared<RecordingLogSink>();
+    auto previous = Log::setSink(sink);
+    // Made-up components would read as Saturday 00:00, inside this window.
+    const auto windowed =
+        rule(M::anyWebLink(), std::nullopt, Windows{{{1, 2, 3, 4, 5, 6, 7}, "0:00", "23:59"}});
+    EXPECT_THROW((void)calendar.components(Date()), std::runtime_error);
+    EXPECT_FALSE(windowed.isActive(Date(), calendar));
+    EXPECT_FALSE(windowed.isActive(Date(), calendar));
+    EXPECT_TRUE(rule(M::anyWebLink()).isActive(Date(), calendar));
+    Log::setSink(previous);
+    EXPECT_EQ(sink->messages("rules").size(), 1u);
 }
 
 TEST(LinkRule, PrecedenceRanksMatcherInCharactersThenSourceThenTimeWindows) {

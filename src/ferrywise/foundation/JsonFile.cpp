@@ -123,12 +123,23 @@ void JsonFile::writeData(const std::filesystem::path& path, std::string_view dat
 
 std::filesystem::path JsonFile::writtenPath(const std::filesystem::path& path) noexcept {
     try {
-        std::error_code error;
-        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) {
-            return path;
+        // Followed by hand: a link whose target was moved aside must still lead to where it points.
+        auto current = path;
+        for (int hop = 0; hop < 40; ++hop) {  // the kernel's own limit on links in a row
+            std::error_code error;
+            if (!std::filesystem::is_symlink(std::filesystem::symlink_status(current, error))) {
+                return current;
+            }
+            auto target = std::filesystem::read_symlink(current, error);
+            if (error) {
+                return path;
+            }
+            // The folder part resolved as the kernel would; the name may be a link again.
+            auto folder =
+                target.is_absolute() ? target.parent_path() : current.parent_path() / target.parent_path();
+            current = std::filesystem::weakly_canonical(folder) / target.filename();
         }
-        auto target = std::filesystem::weakly_canonical(path, error);
-        return error ? path : target;
+        return path;
     } catch (...) {
         return path;
     }

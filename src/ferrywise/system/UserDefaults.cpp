@@ -123,7 +123,7 @@ void UserDefaults::remove(std::string_view key) {
 void UserDefaults::setValues(std::vector<Change> changes) {
     for (const auto& [key, value] : changes) {
         checkText(key, "key");
-        checkStorable(value);
+        checkStorableValue(value, 1);  // one level down in its domain's dictionary
     }
     if (!changes.empty()) {
         apply(std::move(changes));
