@@ -12,8 +12,6 @@
 #include <unicode/uidna.h>
 #include <unicode/unistr.h>
 
-#include "ferrywise/foundation/Text.hpp"
-
 namespace ferrywise {
 namespace {
 
@@ -57,8 +55,7 @@ TEST(Punycode, DecodesTheSampleStringsOfRfc3492WithDigitsInEitherCase) {
         }
         // The basic part before the last "-" is kept as written; the digits after it read the same in either
         // case (the data mixes them).
-        auto lower = encoded;
-        auto upper = encoded;
+        auto lower = encoded, upper = encoded;
         for (auto i = encoded.rfind('-') + 1; i < encoded.size(); ++i) {  // npos + 1 is 0
             lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(encoded[i])));
             upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(encoded[i])));
@@ -81,15 +78,13 @@ TEST(Punycode, AgreesWithIcuOnGeneratedLabels) {
         return std::uniform_int_distribution<std::size_t>(first, last)(random);
     };
     std::size_t compared = 0;
-    for (int round = 0; round < 3000; ++round) {
-        // One to three scripts per label.
-        auto length = between(1, 24);
-        const std::size_t n = ranges.size() - 1, scripts[] = {between(0, n), between(0, n), between(0, n)};
-        const auto used = between(0, 2);
-        std::u32string codePoints;
-        for (std::size_t i = 0; i < length; ++i) {
-            auto [first, last] = ranges[scripts[between(0, used)]];
-            codePoints.push_back(static_cast<char32_t>(between(first, last)));
+    for (int round = 0; round < 1000; ++round) {
+        // One or two scripts per label.
+        const auto one = ranges[between(0, ranges.size() - 1)], other = ranges[between(0, ranges.size() - 1)];
+        std::u32string codePoints(between(1, 24), U'\0');
+        for (auto& c : codePoints) {
+            const auto [first, last] = between(0, 1) == 0 ? one : other;
+            c = static_cast<char32_t>(between(first, last));
         }
         auto ascii = icu(utf8(codePoints), true);
         if (!ascii || !ascii->starts_with("xn--")) {
@@ -101,51 +96,44 @@ TEST(Punycode, AgreesWithIcuOnGeneratedLabels) {
         ++compared;
     }
     // Most generated labels are valid; the comparison must not pass by skipping them all.
-    EXPECT_GE(compared, 2000u);
+    EXPECT_GE(compared, 600u);
 }
 
 TEST(Punycode, DecodesTheEdgesOfTheCodeSpaceAndRefusesInvalidInput) {
-    // Nothing to decode; a basic part alone; "-" first is the delimiter even there; the code points next to
-    // the surrogates and the last one; basic code points keep their case; only the last "-" delimits.
+    // Nothing to decode; "-" first is the delimiter even there; only the last "-" delimits; basic code points
+    // keep their case; the code point before the surrogates and the last one.
     const std::vector<std::pair<std::string, std::string>> decoded = {
-        {"", ""},           {"hb9b", "\uD7FF"},           {"mnchen-3ya", "m\u00FCnchen"},
-        {"abc-", "abc"},    {"dn32g", "\U0010FFFF"},      {"MNCHEN-3YA", "M\u00FCNCHEN"},
-        {"0y0c", "\uE000"}, {"a-b-c-3ya", "a-b-c\u0110"}, {"-abc", "\u0082\u0081\u0080"}};
+        {"", ""},           {"-abc", "\u0082\u0081\u0080"}, {"a-b-c-3ya", "a-b-c\u0110"},
+        {"hb9b", "\uD7FF"}, {"MNCHEN-3YA", "M\u00FCNCHEN"}, {"dn32g", "\U0010FFFF"}};
     for (const auto& [encoded, expected] : decoded) {
         EXPECT_EQ(Punycode::decode(encoded), expected) << encoded;
     }
     // Long input past the stack buffer decodes like short input.
     const std::string longBasic(1000, 'a');
     EXPECT_EQ(Punycode::decode(longBasic + "-"), longBasic);
-    // U+D800, U+DFFF and U+110000; overflow and an ever longer number; numbers cut short; bad digits;
-    // non-ASCII basic part and digit.
+    // U+D800 and U+110000; numbers that overflow; a number cut short; a bad digit; a non-ASCII basic part;
+    // a failure past the stack buffer.
     for (const std::string& encoded : std::initializer_list<std::string>{
-             "ib9b", "zy0c", "en32g", "99999999999999", "zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz", "b",
-             "mnchen-3y", "mnchen-3y!", "mnchen-3_a", "ab cd", "m\u00FCnchen-3ya", "mnchen-3y\u00E4",
-             longBasic + "-9"}) {
+             "ib9b", "en32g", "99999999999999", std::string(37, 'z'), "mnchen-3y", "mnchen-3y!",
+             "m\u00FCnchen-3ya", longBasic + "-9"}) {
         EXPECT_EQ(Punycode::decode(encoded), std::nullopt) << encoded;
     }
 }
 
-TEST(Punycode, DecodedHostReplacesOnlyLabelsThatDecode) {
-    // Any case of the prefix; several labels; empty labels are kept.
-    for (const auto& [host, expected] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"www.xn--mnchen-3ya.de", "www.m\u00FCnchen.de"},
+TEST(Punycode, DecodedHostReplacesOnlyLabelsThatDecodeWithinTheDnsLimits) {
+    // Any case of the prefix; several labels; empty labels kept; a label of 63 bytes.
+    const std::string a55(55, 'a');
+    for (const auto& [host, expected] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"a..xn--mnchen-3ya.de.", "a..m\u00FCnchen.de."},
              {"XN--MNCHEN-3YA.DE", "M\u00FCNCHEN.DE"},
-             {"xn--e1afmkfd.xn--p1ai", "\u043F\u0440\u0438\u043C\u0435\u0440.\u0440\u0444"},
-             {"a..xn--mnchen-3ya.", "a..m\u00FCnchen."}}) {
+             {"xn--" + a55 + "-8yf.de", a55 + "\u00FC.de"}}) {
         EXPECT_EQ(Punycode::decodedHost(host), expected) << host;
     }
-    // Nothing to decode (case kept), labels that fail or decode to nothing, "xn--" inside a label.
-    for (const char* host : {"WWW.Example.COM", "xn--99999999999999.example", "xn--mnchen-3y!.de",
-                             "xn--.example", "abcxn--mnchen-3ya.de", ""}) {
-        EXPECT_EQ(Punycode::decodedHost(host), host);
-    }
-    // Only within the DNS limits: a label of 63 bytes decodes; one of 64, or a host over 253 bytes, does not.
-    EXPECT_EQ(Punycode::decodedHost("xn--" + std::string(55, 'a') + "-8yf.de"),
-              std::string(55, 'a') + "\u00FC.de");
-    for (const auto& host :
-         {"xn--" + std::string(56, 'a') + "-t2f.de", std::string(240, 'a') + ".xn--mnchen-3ya.de"}) {
+    // Nothing to decode (case kept); a label that fails or decodes to nothing; "xn--" inside a label; a
+    // label of 64 bytes; a host over 253 bytes.
+    for (const auto& host : std::initializer_list<std::string>{
+             "WWW.Example.COM", "xn--99999999999999.example", "xn--.example", "abcxn--mnchen-3ya.de",
+             "xn--" + std::string(56, 'a') + "-t2f.de", std::string(240, 'a') + ".xn--mnchen-3ya.de"}) {
         EXPECT_EQ(Punycode::decodedHost(host), host);
     }
 }
