@@ -46,7 +46,7 @@ class LinkSafety {
     [[nodiscard]] static bool isNearMiss(std::string_view candidate, std::string_view known);
 
     // The Levenshtein distance between `a` and `b` over user-perceived characters, or `limit` + 1 as soon
-    // as it is sure to exceed `limit`.
+    // as a row of the computation is sure to exceed `limit`; an empty `a` gives the length of `b` as it is.
     [[nodiscard]] static std::size_t editDistance(std::string_view a, std::string_view b, std::size_t limit);
 };
 
