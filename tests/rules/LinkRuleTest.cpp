@@ -34,11 +34,13 @@ LinkRule rule(LinkRuleMatcher matcher, std::optional<std::string> source = std::
     return {*Uuid::parse(kId), std::move(matcher), "b", std::move(source), std::move(windows)};
 }
 
-// Expects both readers, of a sync record's rule and of the rule file, to decode `stored` as `expected`.
+// Expects both readers, of a sync record's rule and of the rule file, to decode `stored` as `expected`; the
+// file reader finds it among unknown keys that hold anything.
 void expectDecoded(const json& stored, const LinkRule& expected) {
     EXPECT_EQ(stored.get<LinkRule>(), expected) << stored;
-    EXPECT_EQ(stored.at("matcher").get<M>(), expected.matcher()) << stored;
-    EXPECT_EQ(LinkRuleStore::decode(R"({"rules": [)" + stored.dump() + "]}"), std::vector{expected})
+    EXPECT_EQ(LinkRuleStore::decode(R"({"meta": {"rules": [1]}, "rules": [)" + stored.dump() +
+                                    "], \"after\": [[]]}"),
+              std::vector{expected})
         << stored;
 }
 
@@ -50,36 +52,26 @@ TEST(LinkRuleMatcher, MatchesLinksByTheNormalisedFormsOfItsKind) {
             }
         }
     };
-    expectMatches(M::domain("Example.com", false), {"https://example.com/a", "http://EXAMPLE.com"},
-                  {"https://mail.example.com/", "https://badexample.com/", "mailto:a@example.com"});
-    expectMatches(M::domain("Example.com", true),
-                  {"https://example.com/", "https://mail.example.com/", "http://a.b.example.com/x"},
-                  {"https://badexample.com/", "https://example.com.evil.test/", "mailto:a@example.com"});
-    // The stored domain is normalised (but line breaks are not trimmed); the link's host only lower-cased.
-    expectMatches(M::domain(" \tExample.COM.. ", false), {"https://example.com/"}, {});
-    expectMatches(M::domain("example.com", true), {},
-                  {"https://example.com./", "https://mail.example.com./"});
-    expectMatches(M::domain("example.com\n", false), {}, {"https://example.com/"});
+    // The stored domain is normalised; the link's host only lower-cased (its final dot is kept).
+    expectMatches(M::domain("Example.com", false), {"https://EXAMPLE.com/a"},
+                  {"https://mail.example.com/", "mailto:a@example.com"});
+    expectMatches(M::domain("example.com", true), {"https://example.com/", "https://mail.example.com/"},
+                  {"https://badexample.com/", "https://example.com./"});
     expectMatches(M::domain("MÜNCHEN.de", true), {"https://www.m%C3%BCnchen.de/"}, {});
     // Exact links ignore the case of scheme and host and a lone slash; path, query and fragment keep theirs.
     expectMatches(M::exactURL("https://Example.com/"), {"https://example.com", "HTTPS://EXAMPLE.COM/"},
-                  {"https://example.com/#top", "https://example.com:443/", "https://example.com/?",
-                   "http://example.com/"});
-    expectMatches(M::exactURL("https://example.com/?q=A"), {"https://EXAMPLE.com/?q=A"},
-                  {"https://example.com?q=A", "https://example.com/?q=a"});
-    expectMatches(M::exactURL("https://example.com/Docs#Top"), {"https://example.com/Docs#Top"},
-                  {"https://example.com/docs#Top", "https://example.com/Docs#top"});
+                  {"https://example.com/?", "https://example.com:443/"});
+    expectMatches(
+        M::exactURL("https://a.test/Docs?q=A#Top"), {"https://A.test/Docs?q=A#Top"},
+        {"https://a.test/docs?q=A#Top", "https://a.test/Docs?q=a#Top", "https://a.test/Docs?q=A#top"});
     expectMatches(M::exactURL("mailto:a@example.com"), {}, {"mailto:a@example.com"});
-    expectMatches(M::pathPrefix("Example.com", "Docs/"),
-                  {"https://example.com/docs", "https://example.com/docs/", "https://EXAMPLE.com/DOCS/intro",
-                   "http://example.com/docs/a/b?x#y", "https://example.com/%64ocs/a"},
-                  {"https://example.com/docs2", "https://example.com/doc", "https://example.com/",
-                   "https://www.example.com/docs", "https://example.com/a/docs"});
-    expectMatches(M::pathPrefix("example.com", "/"),
-                  {"https://example.com", "https://example.com/", "https://example.com/any/path"},
-                  {"https://www.example.com/", "mailto:example.com"});
-    expectMatches(M::anyWebLink(), {"http://a.test", "HTTPS://b.test/x"}, {"mailto:a@b.test"});
-    expectMatches(M::mailDefault(), {"mailto:a@b.test", "MAILTO:a@b.test"}, {"https://b.test/"});
+    expectMatches(M::pathPrefix("A.test", "Docs/"),
+                  {"https://a.test/docs", "https://A.TEST/DOCS/intro", "https://a.test/%64ocs/a"},
+                  {"https://a.test/docs2", "https://a.test/doc", "https://www.a.test/docs"});
+    expectMatches(M::pathPrefix("example.com", "/"), {"https://example.com", "https://example.com/any/path"},
+                  {"mailto:example.com"});
+    expectMatches(M::anyWebLink(), {"http://a.test"}, {"mailto:a@b.test"});
+    expectMatches(M::mailDefault(), {"mailto:a@b.test"}, {"https://b.test/"});
 }
 
 TEST(LinkRuleMatcher, DecidesSameLinksComparesNormalisedForms) {
@@ -89,23 +81,16 @@ TEST(LinkRuleMatcher, DecidesSameLinksComparesNormalisedForms) {
     expectSame(M::domain("example.com", false), M::domain("EXAMPLE.COM.", true), true);
     expectSame(M::pathPrefix("example.com", "Docs/"), M::pathPrefix("Example.com ", "/docs"), true);
     expectSame(M::exactURL("https://Example.com/"), M::exactURL("https://example.com"), true);
-    expectSame(M::exactURL("not a url"), M::exactURL("not a url"), true);
     expectSame(M::anyWebLink(), M::mailDefault(), false);
-    expectSame(M::domain("example.com", false), M::pathPrefix("example.com", "/"), false);
     expectSame(M::pathPrefix("example.com", "docs"), M::pathPrefix("example.com", "doc"), false);
     expectSame(M::pathPrefix("a.example.com", "docs"), M::pathPrefix("example.com", "docs"), false);
-    expectSame(M::exactURL("https://example.com/a"), M::exactURL("https://example.com/A"), false);
 }
 
 TEST(LinkRuleMatcher, ConstructorsFromALinkUseItsLowercasedHost) {
     auto web = link("HTTPS://Mail.Example.co.uk/Path/");
     EXPECT_EQ(M::site(web), M::domain("example.co.uk", true));
-    EXPECT_EQ(M::domain(web, false), M::domain("mail.example.co.uk", false));
-    EXPECT_EQ(M::exactURL(web), M::exactURL("https://mail.example.co.uk/Path/"));
-    EXPECT_EQ(M::exactURL(link("https://Example.com/")), M::exactURL("https://example.com"));
     auto mail = link("mailto:a@example.com");
     EXPECT_EQ(M::site(mail), std::nullopt);
-    EXPECT_EQ(M::domain(mail, true), std::nullopt);
     EXPECT_EQ(M::exactURL(mail), std::nullopt);
 }
 
@@ -120,55 +105,40 @@ TEST(LinkRuleMatcher, NormalisesHostsAndPathsAndKeepsTheRegisteredName) {
     expectEach(
         M::normalizedDomain,
         R"({"  Example.COM.. ": "example.com", "\t\u00A0ÄÖ.DE\t": "äö.de", "a.b\n": "a.b\n", " ... ": ""})");
-    expectEach(M::pathKey, R"({"Docs/": "/docs", "//A/B//": "/a/b", "": "/", "/": "/"})");
+    expectEach(M::pathKey, R"({"Docs/": "/docs", "//A/B//": "/a/b", "": "/"})");
     expectEach(M::registrableDomain,
                R"({"mail.example.co.uk": "example.co.uk", "example.co.uk": "example.co.uk",
-        "shop.example.com.au": "example.com.au", "A.Example.COM.": "example.com", "a.b.example.io": "example.io",
-        "x.y.co.com": "co.com", "a.b.example.uk": "example.uk", "x.y.co.1k": "co.1k", "a..b": ".b",
-        "x.y.co.u\u0308k": "y.co.u\u0308k", "shop.example.co.ευ": "example.co.ευ", "192.168.0.1": "192.168.0.1",
-        "999.1.1.1": "999.1.1.1", "1.2.3.4.5": "4.5", "[2001:db8::1]": "[2001:db8::1]", "localhost": "localhost",
-        "[::ffff:1.2.3.4]": "[::ffff:1.2.3.4]", "": ""})");
+        "A.Example.COM.": "example.com", "a.b.example.io": "example.io", "x.y.co.com": "co.com",
+        "x.y.co.1k": "co.1k", "a..b": ".b", "x.y.co.u\u0308k": "y.co.u\u0308k", "192.168.0.1": "192.168.0.1",
+        "1.2.3.4.5": "4.5", "[2001:db8::1]": "[2001:db8::1]", "localhost": "localhost"})");
 }
 
 TEST(LinkRuleMatcher, PresentsEachCaseForTheEditorInEnglishAndChinese) {
     auto english = Localization::english();
-    auto expectShown = [&](const M& matcher, std::optional<std::string> host, std::string headline,
-                           std::optional<std::string> detail, std::string summary) {
-        EXPECT_EQ(matcher.host(), host) << summary;
+    auto expectShown = [&](const M& matcher, std::string headline, std::optional<std::string> detail,
+                           std::string summary) {
         EXPECT_EQ(matcher.headline(english), headline) << summary;
         EXPECT_EQ(matcher.detail(english), detail) << summary;
         EXPECT_EQ(matcher.summary(english), summary);
     };
-    expectShown(M::exactURL("https://Example.com/Docs/?q=%41#top"), "Example.com", "Example.com",
-                "/Docs?q=%41", "https://Example.com/Docs/?q=%41#top");
-    expectShown(M::exactURL("https://Example.com/"), "Example.com", "Example.com", "one exact link",
-                "https://Example.com/");
-    expectShown(M::exactURL("not a url"), std::nullopt, "not a url", std::nullopt, "not a url");
-    expectShown(M::exactURL("file:///x"), std::nullopt, "file:///x", "/x", "file:///x");
-    expectShown(M::domain(" Example.COM. ", false), "example.com", "example.com", "this site only",
-                "example.com");
-    expectShown(M::domain("Example.com", true), "example.com", "example.com", "and every subdomain",
+    expectShown(M::exactURL("https://Example.com/Docs/?q=%41#top"), "Example.com", "/Docs?q=%41",
+                "https://Example.com/Docs/?q=%41#top");
+    expectShown(M::exactURL("not a url"), "not a url", std::nullopt, "not a url");
+    expectShown(M::domain(" Example.COM. ", true), "example.com", "and every subdomain",
                 "example.com and subdomains");
-    expectShown(M::pathPrefix("Example.com", "Docs/"), "example.com", "example.com", "/docs and below",
-                "example.com/docs");
-    expectShown(M::anyWebLink(), std::nullopt, "All web links", std::nullopt, "All web links");
-    expectShown(M::mailDefault(), std::nullopt, "All email links", std::nullopt, "All email links");
+    expectShown(M::pathPrefix("Example.com", "Docs/"), "example.com", "/docs and below", "example.com/docs");
+    expectShown(M::anyWebLink(), "All web links", std::nullopt, "All web links");
 
     Localization chinese("zh_CN");
-    EXPECT_EQ(M::exactURL("https://a.test").detail(chinese), "仅此一个链接");
     EXPECT_EQ(M::domain("a.test", false).detail(chinese), "仅此网站");
-    EXPECT_EQ(M::domain("a.test", true).detail(chinese), "及其所有子域名");
     EXPECT_EQ(M::domain("A.test", true).summary(chinese), "a.test 及其子域名");
-    EXPECT_EQ(M::pathPrefix("a.test", "/Docs").detail(chinese), "/docs 及其下级路径");
-    EXPECT_EQ(M::anyWebLink().headline(chinese), "所有网页链接");
     EXPECT_EQ(M::mailDefault().summary(chinese), "所有邮件链接");
 }
 
 TEST(LinkRuleTimeWindow, MinutesSinceMidnightReadsHoursColonMinutesOnly) {
-    const auto cases = json::parse(R"({"9:05": 545, "09:05": 545, "+9:5": 545, "0:00": 0,
-            "-0:00": 0, "23:59": 1439, "24:00": null, "9:60": null, "-1:00": null, "9": null, "9:00:00": null,
-            "9h00": null, " 9:00": null, "9:00 ": null, ":30": null, "9:": null, "+:00": null, "0x9:00": null,
-            "٩:00": null, "": null, "99999999999999999999:00": null})");
+    const auto cases = json::parse(R"({"+9:5": 545, "0:00": 0, "23:59": 1439, "24:00": null,
+            "9:60": null, "-1:00": null, "9": null, "9:00:00": null, ":30": null, "+:00": null, " 9:00": null,
+            "٩:00": null, "99999999999999999999:00": null})");
     for (const auto& [text, minutes] : cases.items()) {
         EXPECT_EQ(LinkRuleTimeWindow::minutesSinceMidnight(text),
                   minutes.is_null() ? std::nullopt : std::optional(minutes.get<int>()))
@@ -190,25 +160,17 @@ TEST(LinkRule, IsActiveInItsWindowsBothEndsIncludedOnTheWeekdayOfTheMoment) {
         }
     };
     expectActive(Windows{{{1, 2, 3, 4, 5}, "9:00", "17:00"}}, {{1, 9, 0, 0}, {1, 17, 0, 59}},
-                 {{1, 8, 59, 59}, {1, 17, 1, 0}, {6, 12, 0, 0}, {7, 12, 0, 0}});
-    expectActive(Windows{{{1}, "12:00", "12:00"}}, {{1, 12, 0, 30}}, {{1, 12, 1, 0}});
+                 {{1, 8, 59, 59}, {1, 17, 1, 0}, {6, 12, 0, 0}});
     // Overnight windows: the weekday is that of the moment tested.
     expectActive(Windows{{{5}, "22:00", "6:00"}}, {{5, 23, 30, 0}, {5, 5, 0, 0}},
                  {{6, 5, 0, 0}, {5, 12, 0, 0}});
-    expectActive(Windows{{{5}, "22:00", "02:00"}}, {{5, 23, 0, 0}, {5, 1, 0, 0}}, {{6, 1, 0, 0}});
-    expectActive(Windows{{{5, 6}, "22:00", "02:00"}}, {{6, 1, 0, 0}}, {});
     expectActive(Windows{{{7}, "0:00", "23:59"}}, {{7, 12, 0, 0}}, {});
-    // Invalid or empty windows never apply, a later valid one does; no windows mean always.
-    expectActive(Windows{{{1}, "25:00", "26:00"}}, {}, {{1, 12, 0, 0}});
-    expectActive(Windows{{{1}, "9:00", "noon"}}, {}, {{1, 9, 30, 0}});
-    expectActive(Windows{{{}, "0:00", "23:59"}}, {}, {{1, 12, 0, 0}});
-    expectActive(Windows{{{0, 8}, "0:00", "23:59"}}, {}, {{7, 12, 0, 0}});
-    expectActive(Windows{{{1}, "25:00", "26:00"}, {{1}, "11:00", "13:00"}}, {{1, 12, 0, 0}}, {});
+    // Invalid windows never apply, a later valid one does; an empty list means always.
+    expectActive(Windows{{{1}, "25:00", "12:00"}, {{1}, "9:00", "noon"}, {{1}, "11:00", "13:00"}},
+                 {{1, 12, 0, 0}}, {{1, 10, 0, 0}});
     expectActive(Windows{}, {{1, 12, 0, 0}}, {});
-    expectActive(std::nullopt, {{1, 12, 0, 0}}, {});
     // The weekday and time are the calendar zone's: Friday 16:30 in UTC is Saturday 00:30 in Shanghai.
     auto saturdayNight = rule(M::anyWebLink(), std::nullopt, Windows{{{6}, "0:00", "1:00"}});
-    EXPECT_FALSE(saturdayNight.isActive(utc.date(2024, 1, 5, 16, 30), utc));
     EXPECT_TRUE(saturdayNight.isActive(utc.date(2024, 1, 5, 16, 30), Calendar::gregorian("Asia/Shanghai")));
 }
 
@@ -251,12 +213,8 @@ TEST(LinkRule, PrecedenceRanksMatcherInCharactersThenSourceThenTimeWindows) {
                 rule(M::domain(std::string(200, 'a') + ".example", false)), greater);
     expectOrder(rule(M::pathPrefix("a.test", "docs/a")), rule(M::pathPrefix("a.test", "docs")), greater);
     expectOrder(rule(M::pathPrefix("mail.a.test", "docs")), rule(M::pathPrefix("a.test", "docs")), greater);
-    expectOrder(rule(M::domain("mail.example.com", false)), rule(M::domain("example.com", true)), greater);
     // Characters, not bytes: eleven ASCII letters beat ten characters in twelve bytes.
     expectOrder(rule(M::domain("abcdefg.com", false)), rule(M::domain("mu\u0308nchen.de", false)), greater);
-    expectOrder(rule(M::domain(" MÜNCHEN.DE ", true)), rule(M::domain("mu\u0308nchen.de", false)), equal);
-    expectOrder(rule(domain), rule(M::domain("A.TEST.", true)), equal);
-    expectOrder(rule(M::anyWebLink()), rule(M::mailDefault()), equal);
     expectOrder(rule(domain), rule(M::anyWebLink(), "s", windows), greater);
     expectOrder(rule(domain, "s"), rule(domain, std::nullopt, windows), greater);
     expectOrder(rule(domain, std::nullopt, windows), rule(domain), greater);
@@ -264,7 +222,7 @@ TEST(LinkRule, PrecedenceRanksMatcherInCharactersThenSourceThenTimeWindows) {
 }
 
 TEST(LinkRule, CodesOptionalKeysOnlyWhenPresentAndBothReadersDecodeItBack) {
-    // Strings are kept as given, days written in order, the id in upper case.
+    // Strings are kept as given, the id in upper case.
     auto expectCoded = [](const LinkRule& value, std::string_view matcher, std::string_view more = "") {
         auto coded =
             json::parse(R"({"id": ")" + std::string(kId) + R"(", "bundleIdentifier": "b", "matcher": )" +
@@ -278,12 +236,8 @@ TEST(LinkRule, CodesOptionalKeysOnlyWhenPresentAndBothReadersDecodeItBack) {
                 R"({"kind": "url", "url": "https://Example.com/"})", R"(, "timeWindows": [])");
     expectCoded(rule(M::domain(" Example.com.", true)),
                 R"({"kind": "domain", "domain": " Example.com.", "includingSubdomains": true})");
-    expectCoded(rule(M::domain("a.test", false)),
-                R"({"kind": "domain", "domain": "a.test", "includingSubdomains": false})");
-    expectCoded(
-        rule(M::pathPrefix("A.test", "Docs/"), "org.gnome.Evolution", Windows{{{5, 1}, "22:00", "2:00"}}),
-        R"({"kind": "pathPrefix", "domain": "A.test", "path": "Docs/"}, "source": "org.gnome.Evolution",
-                    "timeWindows": [{"days": [1, 5], "start": "22:00", "end": "2:00"}])");
+    expectCoded(rule(M::pathPrefix("A.test", "Docs/"), "s"),
+                R"({"kind": "pathPrefix", "domain": "A.test", "path": "Docs/"})", R"(, "source": "s")");
 }
 
 TEST(LinkRule, BothReadersDecodeLenientlyWhereAllowedAndRefuseMissingKeysWrongTypesAndBadIds) {
@@ -294,43 +248,32 @@ TEST(LinkRule, BothReadersDecodeLenientlyWhereAllowedAndRefuseMissingKeysWrongTy
         changed.update(json::parse(members));
         return changed;
     };
-    expectDecoded(with(R"({"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "source": null, "comment": "x",
-        "timeWindows": [{"days": [5, 1, 5, 1], "start": "late", "end": "9:00", "note": "x"}]})"),
-                  rule(M::anyWebLink(), std::nullopt, Windows{{{1, 5}, "late", "9:00"}}));
-    expectDecoded(with(R"({"timeWindows": null})"), rule(M::anyWebLink()));
-    expectDecoded(with(R"({"matcher": {"kind": "domain", "domain": "a.test"}})"),
-                  rule(M::domain("a.test", false)));
-    expectDecoded(with(R"({"matcher": {"kind": "domain", "domain": "a.test", "includingSubdomains": null}})"),
-                  rule(M::domain("a.test", false)));
-    expectDecoded(with(R"({"matcher": {"kind": "anyWeb", "url": 5, "extra": [1]}})"), rule(M::anyWebLink()));
+    expectDecoded(
+        with(R"({"id": "e621e1f8-c36c-495a-93fc-0c247a3e6e5f", "source": null, "comment": {"id": [5]},
+        "matcher": {"kind": "anyWeb", "url": 5, "extra": [{"kind": 1}]},
+        "timeWindows": [{"days": [5, 1, 5, 1], "start": "late", "end": "9:00", "note": {"days": 1}}]})"),
+        rule(M::anyWebLink(), std::nullopt, Windows{{{1, 5}, "late", "9:00"}}));
+    expectDecoded(
+        with(
+            R"({"matcher": {"kind": "domain", "domain": "a.test", "includingSubdomains": null}, "timeWindows": null})"),
+        rule(M::domain("a.test", false)));
 
+    // Each row is merged into the valid rule, a null removing the key.
     std::vector<json> bad{json::array({valid})};
-    for (auto key : {"id", "matcher", "bundleIdentifier"}) {
-        bad.push_back(valid);
-        bad.back().erase(key);
-    }
-    for (const auto& members :
-         json::parse(R"([{"id": null}, {"id": 1}, {"id": "E621E1F8C36C495A93FC0C247A3E6E5F"},
-            {"id": "{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}"}, {"id": "G621E1F8-C36C-495A-93FC-0C247A3E6E5F"},
-            {"bundleIdentifier": []}, {"source": 1}, {"timeWindows": {}},
-            {"timeWindows": [{"days": ["1"], "start": "9:00", "end": "17:00"}]},
-            {"timeWindows": [{"days": [1.5], "start": "9:00", "end": "17:00"}]},
+    for (
+        const auto& members : json::parse(
+            R"([{"id": null}, {"matcher": null}, {"bundleIdentifier": null}, {"id": 1}, {"id": "{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}"}, {"bundleIdentifier": []},
+            {"source": 1}, {"timeWindows": {}}, {"timeWindows": [{"days": [1.5], "start": "9:00", "end": "9:30"}]},
             {"timeWindows": [{"days": 1, "start": "9:00", "end": "17:00"}]},
             {"timeWindows": [{"days": [1], "start": 900, "end": "17:00"}]},
-            {"timeWindows": [{"days": [1], "start": "9:00", "end": null}]},
-            {"matcher": "anyWeb"}, {"matcher": ["anyWeb"]}, {"matcher": {"kind": "everything"}},
-            {"matcher": {"kind": "web"}}, {"matcher": {"kind": "Domain", "domain": "a.test"}},
-            {"matcher": {"kind": null}}, {"matcher": {"kind": 1}}, {"matcher": {"domain": "a.test"}},
-            {"matcher": {"kind": "url"}}, {"matcher": {"kind": "url", "url": null}},
+            {"timeWindows": [{"days": [1], "start": "9:00", "end": null}]}, {"matcher": ["anyWeb"]},
+            {"matcher": {"kind": "Domain", "domain": "a.test"}}, {"matcher": {"kind": 1}},
+            {"matcher": {"kind": null}}, {"matcher": {"kind": "url"}},
             {"matcher": {"kind": "domain", "domain": 5}},
             {"matcher": {"kind": "domain", "domain": "a.test", "includingSubdomains": "true"}},
-            {"matcher": {"kind": "domain", "domain": "a.test", "includingSubdomains": 1}},
-            {"matcher": {"kind": "pathPrefix", "domain": "a.test"}},
             {"matcher": {"kind": "pathPrefix", "host": "a.test", "path": "/"}}])")) {
-        bad.push_back(with(members.dump()));
-        if (members.contains("matcher")) {
-            EXPECT_THROW((void)members["matcher"].get<M>(), DecodingError) << members;
-        }
+        bad.push_back(valid);
+        bad.back().merge_patch(members);
     }
     for (const auto& stored : bad) {
         EXPECT_THROW((void)stored.get<LinkRule>(), DecodingError) << stored;
