@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <dlfcn.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -39,37 +40,16 @@ std::ptrdiff_t entriesIn(const fs::path& folder) {
     return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
 }
 
-// Lowers the largest file size the process may write, so that writing fails even for root.
-struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit lowered{bytes, old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, handler);
-    }
-    rlimit old{};
-    void (*handler)(int);
-};
-
-TEST(JsonFile, SerializeIsIndentedSortedUtf8AndEndsInANewline) {
+TEST(JsonFile, WritesSortedIndentedUtf8ToPrivateNewFilesKeepsPermissionsOfReplacedOnesAndNoTemporaryFiles) {
     nlohmann::json value = {{"zeta", {3, 2}}, {"alpha", {{"b", true}, {"a", nullptr}}}, {"mid", "网页"}};
     EXPECT_EQ(JsonFile::serialize(value),
               "{\n  \"alpha\": {\n    \"a\": null,\n    \"b\": true\n  },\n  \"mid\": \"网页\",\n"
               "  \"zeta\": [\n    3,\n    2\n  ]\n}\n");
-    EXPECT_EQ(JsonFile::serialize(nlohmann::json::object()), "{}\n");
     EXPECT_EQ(JsonFile::serialize(nlohmann::json("a\xFFz")), "\"a\uFFFDz\"\n");
-}
 
-TEST(JsonFile, WritesPrivateNewFilesKeepsPermissionsOfReplacedOnesAndLeavesNoTemporaryFiles) {
     testing::TemporaryFolder folder;
     auto path = folder.path() / "one/two/rules.json";
-    nlohmann::json value = {{"rules", {{{"id", 1}, {"name", "Büro"}}}}};
     JsonFile::write(path, value);
-    EXPECT_EQ(JsonFile::readData(path), JsonFile::serialize(value));
-    EXPECT_EQ(JsonFile::read(path).status, JsonFile::Status::ok);
     EXPECT_EQ(JsonFile::read(path).value, value);
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
@@ -85,20 +65,21 @@ TEST(JsonFile, FailedWritesThrowNamingThePathAndKeepTheOldFile) {
     testing::TemporaryFolder folder;
     folder.write("blocker", "x");
     auto below = folder.path() / "blocker/sub/rules.json";
-    try {
-        JsonFile::write(below, {{"a", 1}});
-        ADD_FAILURE() << "expected a system_error";
-    } catch (const std::system_error& error) {
-        EXPECT_NE(std::string(error.what()).find(below.string()), std::string::npos) << error.what();
-    }
+    auto writeBelow = [&] { JsonFile::write(below, {{"a", 1}}); };
+    EXPECT_THAT(writeBelow,
+                ::testing::ThrowsMessage<std::system_error>(::testing::HasSubstr(below.string())));
     auto path = folder.write("rules.json", "{\"old\": true}");
-    {
-        FileSizeLimit limit(4096);
-        EXPECT_THROW(JsonFile::writeData(path, std::string(64 * 1024, 'x')), std::system_error);
-    }
+    // A lower limit on the file size makes writing fail, even for root.
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    rlimit lowered{4096, limit.rlim_max};
+    auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &lowered);
+    EXPECT_THROW(JsonFile::writeData(path, std::string(64 * 1024, 'x')), std::system_error);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, handler);
     failNextFchmod = true;  // the new file must never end up more open than the one it replaces
     EXPECT_THROW(JsonFile::writeData(path, "{}"), std::system_error);
-    EXPECT_EQ(JsonFile::readData(folder.path() / "blocker"), "x");
     EXPECT_EQ(JsonFile::readData(path), "{\"old\": true}");
     EXPECT_EQ(entriesIn(folder.path()), 2);
 }
@@ -106,15 +87,12 @@ TEST(JsonFile, FailedWritesThrowNamingThePathAndKeepTheOldFile) {
 TEST(JsonFile, WritesThroughASymbolicLinkAndKeepsUnreadableFilesAsideBesideTheTarget) {
     testing::TemporaryFolder folder;
     auto target = folder.write("dotfiles/settings.json", "{\"old\": true}");
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     auto link = folder.path() / "config/settings.json";
     fs::create_directories(link.parent_path());
     fs::create_symlink("../dotfiles/settings.json", link);
     JsonFile::writeData(link, "{\"new\": true}");
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(JsonFile::readData(target), "{\"new\": true}");
-    EXPECT_EQ(fs::status(target).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(entriesIn(target.parent_path()) + entriesIn(link.parent_path()), 2);
 
     // Kept aside under the first free name, never over an earlier copy; the link stays for the next write.
@@ -129,17 +107,15 @@ TEST(JsonFile, WritesThroughASymbolicLinkAndKeepsUnreadableFilesAsideBesideTheTa
 TEST(JsonFile, ReadTellsMissingFromUnreadableFilesAndLeavesThemInPlace) {
     testing::TemporaryFolder folder;
     folder.write("file", "x");
-    for (const auto& path : {folder.path() / "absent.json", folder.path() / "no/folder.json",
-                             folder.path() / "file/below.json"}) {
+    for (const auto& path : {folder.path() / "absent.json", folder.path() / "file/below.json"}) {
         auto read = JsonFile::read(path);
         EXPECT_EQ(read.status, JsonFile::Status::missing) << path;
         EXPECT_TRUE(read.value.is_null() && read.problem.empty()) << path;
-        EXPECT_EQ(JsonFile::readData(path), std::nullopt);
     }
     // Too deep for the code that copies, compares and writes values; the text itself is never quoted.
     auto nested = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
-    for (const auto& content : {"{\"a\": "s, ""s, "{\"a\": \"\xFF\"}"s, "{} trailing"s, "\0"s,
-                                "{\"secret\": tru"s, nested(101), "{\"k\": \"[\"," + nested(100'000) + "}"}) {
+    for (const auto& content :
+         {""s, "{\"secret\": tru"s, nested(101), "{\"k\": \"[\"," + nested(100'000) + "}"}) {
         auto path = folder.write("broken.json", content);
         auto read = JsonFile::read(path);
         EXPECT_EQ(read.status, JsonFile::Status::unreadable) << content.substr(0, 20);
@@ -149,9 +125,7 @@ TEST(JsonFile, ReadTellsMissingFromUnreadableFilesAndLeavesThemInPlace) {
         EXPECT_EQ(JsonFile::readData(path), content);
     }
     EXPECT_EQ(JsonFile::parse("[\"[[[\", " + nested(99) + "]").status, JsonFile::Status::ok);
-    auto directory = JsonFile::read(folder.path());
-    EXPECT_EQ(directory.status, JsonFile::Status::unreadable);
-    EXPECT_NE(directory.problem, "");
+    EXPECT_EQ(JsonFile::read(folder.path()).status, JsonFile::Status::unreadable);
 }
 
 TEST(Coding, NullCountsAsAbsentAndIntegersMustBeWholeAndInRange) {
@@ -160,57 +134,44 @@ TEST(Coding, NullCountsAsAbsentAndIntegersMustBeWholeAndInRange) {
     EXPECT_EQ(coding::optional(object, "c"), nullptr);
     EXPECT_EQ(coding::optional(object, "b"), &object["b"]);
     EXPECT_THROW((void)coding::required(object, "a"), DecodingError);
-    EXPECT_THROW((void)coding::required(object, "c"), DecodingError);
-    EXPECT_EQ(coding::required(object, "b"), 0);
-    EXPECT_THROW((void)coding::object(nlohmann::json(nullptr), "k"), DecodingError);
 
     EXPECT_EQ(coding::integer(nlohmann::json::parse("-7"), "k"), -7);
     EXPECT_EQ(coding::integer(nlohmann::json::parse("2.0"), "k"), 2);
     EXPECT_EQ(coding::integer(nlohmann::json::parse("9223372036854775807"), "k"), INT64_MAX);
-    for (const char* text : {"2.5", "9223372036854775808", "1e19", "\"2\"", "true", "[1]"}) {
+    for (const char* text : {"2.5", "9223372036854775808", "1e19", "\"2\""}) {
         EXPECT_THROW((void)coding::integer(nlohmann::json::parse(text), "k"), DecodingError) << text;
     }
 }
 
-TEST(FileStamp, FollowsSymbolicLinksAndChangesWithTheNanosecondTheSizeOrTheFileItself) {
+TEST(FileStamp, FollowsLinksChangesWithTheNanosecondOrTheSizeAndNoReplacementTakesAHeldFilesNumber) {
     testing::TemporaryFolder folder;
     EXPECT_EQ(FileStamp::of(folder.path() / "missing.json"), std::nullopt);
-    EXPECT_FALSE(HeldFile::open(folder.path() / "missing.json"));
     auto file = folder.write("rules.json", "{\"a\":1}");
-    auto link = folder.path() / "link.json";
-    fs::create_symlink(file, link);
+    fs::create_symlink(file, folder.path() / "link.json");
     auto date = fs::file_time_type::clock::now() - 1h;
     fs::last_write_time(file, date);
     auto original = FileStamp::of(file);
     ASSERT_TRUE(original);
-    EXPECT_EQ(original->size, 7u);
-    EXPECT_EQ(FileStamp::of(link), original);
+    EXPECT_EQ(FileStamp::of(folder.path() / "link.json"), original);
     fs::last_write_time(file, date + 1ns);
     EXPECT_EQ(FileStamp::of(file)->modified - original->modified, 1ns);
     // The same date, as quick writes within one tick of the file clock get.
     folder.write("rules.json", "{\"a\":10}");
     fs::last_write_time(file, date);
     EXPECT_NE(FileStamp::of(file), original);
-    fs::remove(file);
-    EXPECT_EQ(FileStamp::of(link), std::nullopt);
-}
 
-TEST(FileStamp, NoReplacementTakesTheHeldFilesInodeNumber) {
-    testing::TemporaryFolder folder;
-    auto file = folder.write("rules.json", "{\"a\":1}");
-    auto date = fs::last_write_time(file);
     auto held = HeldFile::open(file);
     ASSERT_TRUE(held);
-    auto original = FileStamp::of(file);
-    EXPECT_EQ(held->stamp(), original);
+    auto heldStamp = held->stamp();
+    EXPECT_EQ(heldStamp, FileStamp::of(file));
     // Same size and date each time: a file system that reuses freed numbers would hand the held file's
     // number to the second replacement if nothing held it.
-    for (auto data : {"{\"b\":2}", "{\"c\":3}", "{\"d\":4}"}) {
+    for (auto data : {"{\"b\":20}", "{\"c\":30}", "{\"d\":40}"}) {
         JsonFile::writeData(file, data);
         fs::last_write_time(file, date);
-        EXPECT_NE(FileStamp::of(file), original) << data;
+        EXPECT_NE(FileStamp::of(file), heldStamp) << data;
     }
-    EXPECT_EQ(held->stamp(), original);
+    EXPECT_EQ(held->stamp(), heldStamp);
 }
 
 }  // namespace

@@ -19,7 +19,6 @@ TEST(Observable, ObserversHearEachChangeAfterItIsStoredNothingForAnEqualValueAnd
     });
     value.set(1);
     value.set(2);
-    value.set(2);
     value.modify([](int& number) { number += 3; });
     value.modify([](int&) {});
     value.set(6);

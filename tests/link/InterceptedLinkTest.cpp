@@ -21,14 +21,10 @@ std::optional<InterceptedLink> linkFor(std::string_view text) {
 }
 
 TEST(InterceptedLink, AcceptsWebAndMailSchemesInAnyCaseKeepingTheUrlAsReceived) {
-    auto link = linkFor("HTTP://Example.com/Path?q=1");
-    ASSERT_TRUE(link);
-    EXPECT_EQ(link->scheme(), LinkScheme::http);
-    EXPECT_EQ(link->url().absoluteString(), "HTTP://Example.com/Path?q=1");
+    EXPECT_EQ(linkFor("HTTP://Example.com/Path?q=1")->url().absoluteString(), "HTTP://Example.com/Path?q=1");
     EXPECT_EQ(linkFor("HtTpS://example.com")->scheme(), LinkScheme::https);
     EXPECT_EQ(linkFor("MAILTO:a@example.com")->scheme(), LinkScheme::mailto);
-    for (auto text : {"ftp://example.com/", "example.com", "/just/a/path", "//example.com", "httpss://a",
-                      "x-webdoc://a", "javascript:alert(1)", "file:///etc/passwd"}) {
+    for (auto text : {"ftp://example.com/", "example.com", "httpss://a", "file:///etc/passwd"}) {
         EXPECT_EQ(linkFor(text), std::nullopt) << text;
     }
 }
@@ -36,27 +32,16 @@ TEST(InterceptedLink, AcceptsWebAndMailSchemesInAnyCaseKeepingTheUrlAsReceived) 
 TEST(InterceptedLink, OnlyExistingRegularHtmlFilesOnThisHostBecomeHttpsLinks) {
     testing::TemporaryFolder folder;
     auto page = Url::fromFilePath(folder.write("page.html", "<html></html>"));
-    auto link = InterceptedLink::make(page);
-    ASSERT_TRUE(link);
-    EXPECT_EQ(link->scheme(), LinkScheme::https);
-    EXPECT_EQ(link->logSummary(), "(no host)");
-    EXPECT_EQ(link->displaySummary(), page.absoluteString());
-    // A query or fragment does not hide the extension from the check.
-    EXPECT_TRUE(InterceptedLink::make(Url::parse(std::string(page.absoluteString()) + "#top").value()));
+    EXPECT_EQ(InterceptedLink::make(page)->scheme(), LinkScheme::https);
 
-    for (auto name : {"UPPER.HTML", "with space ü.html", "page.htm", "page.html.txt", "notes.txt"}) {
-        folder.write(name, "");
-    }
-    fs::create_directory(folder.path() / "folder.html");
+    folder.write("UPPER.HTML", "");
+    folder.write("page.htm", "");
     fs::create_symlink(folder.path() / "page.html", folder.path() / "alias.html");
-    fs::create_symlink(folder.path() / "gone.html", folder.path() / "dangling.html");
     using File = std::tuple<const char*, const char*, bool>;
     for (const auto& [name, host, accepted] :
-         {File{"UPPER.HTML", "", true}, File{"with space ü.html", "", true},
-          File{"page.html", "localhost", true}, File{"page.html", "LOCALHOST", true},
-          File{"page.html", "otherhost", false}, File{"page.htm", "", false},
-          File{"page.html.txt", "", false}, File{"notes.txt", "", false}, File{"missing.html", "", false},
-          File{"folder.html", "", false}, File{"alias.html", "", false}, File{"dangling.html", "", false}}) {
+         {File{"UPPER.HTML", "", true}, File{"page.html", "LOCALHOST", true},
+          File{"page.html", "otherhost", false}, File{"page.htm", "", false}, File{"missing.html", "", false},
+          File{"alias.html", "", false}}) {
         auto path = std::string(Url::fromFilePath(folder.path() / name).encodedPath());
         auto url = Url::parse("file://" + std::string(host) + path).value();
         EXPECT_EQ(InterceptedLink::make(url).has_value(), accepted) << name << " on " << host;
@@ -68,9 +53,6 @@ TEST(InterceptedLink, HostIsLowerCasedAndDisplaySummaryShowsItOrTheMailAddress) 
     for (const auto& [url, host, display] :
          {Summary{"https://WWW.Example.com/a/b?c=d", "www.example.com", "www.example.com"},
           Summary{"https:///nohost", std::nullopt, "https:///nohost"},
-          Summary{"https:path", std::nullopt, "https:path"},
-          Summary{"mailto:someone@example.com?subject=Hello", std::nullopt,
-                  "someone@example.com?subject=Hello"},
           // Only the exact lower-case prefix text is removed, wherever it occurs.
           Summary{"mailto:a@example.com?body=mailto:b", std::nullopt, "a@example.com?body=b"},
           Summary{"MAILTO:a@example.com", std::nullopt, "MAILTO:a@example.com"}}) {
@@ -82,18 +64,13 @@ TEST(InterceptedLink, HostIsLowerCasedAndDisplaySummaryShowsItOrTheMailAddress) 
 TEST(InterceptedLink, LogSummaryNeverCarriesAMailbox) {
     // Without a domain after the last "@" the only text is a mailbox ("user@", "a@,bob"), which must stay
     // out of the log.
-    for (auto url : {"mailto:", "mailto:?subject=x@example.com", "mailto:someone", "mailto:@", "mailto:user@",
-                     "mailto:first,second@", "mailto:user@@", "mailto:a@user@", "mailto:@user@",
-                     "mailto:a@example.com,other@", "mailto:a@,bob", "mailto:a@,,,", "mailto:a%40%3Bbob"}) {
+    for (auto url : {"mailto:", "mailto:?subject=x@example.com", "mailto:someone", "mailto:user@",
+                     "mailto:a@example.com,other@", "mailto:a@,bob", "mailto:a%40%3Bbob"}) {
         EXPECT_EQ(linkFor(url)->logSummary(), "mailto:(no recipient)") << url;
     }
     using Summary = std::pair<const char*, const char*>;
     for (const auto& [url, expected] :
-         {Summary{"mailto:someone@example.com?subject=Hi", "mailto:\u2026@example.com"},
-          Summary{"mailto:a@one.example,b@two.example", "mailto:\u2026@two.example"},
-          Summary{"mailto:a@one.example,", "mailto:\u2026@one.example"},
-          Summary{"mailto:@example.com", "mailto:\u2026@example.com"},
-          Summary{"mailto:a@b@c.example", "mailto:\u2026@c.example"},
+         {Summary{"mailto:a@one.example,b@two.example", "mailto:\u2026@two.example"},
           // Recipients are decoded first: an encoded or ";" separator never lets a mailbox through.
           Summary{"mailto:a@example.com%2Cbob%40private.org", "mailto:\u2026@private.org"},
           Summary{"mailto:a@example.com;bob", "mailto:\u2026@example.com"},
@@ -101,17 +78,15 @@ TEST(InterceptedLink, LogSummaryNeverCarriesAMailbox) {
           // Control characters would break or forge log lines.
           Summary{"mailto:a@evil%0Aforged.example", "mailto:\u2026@evil"},
           Summary{"https://a%0Ab.example/", "a%0Ab.example"},
-          Summary{"https://a%00b.example/", "a%00b.example"}, Summary{"https://example.com/a", "example.com"},
-          Summary{"https:///a", "(no host)"}}) {
+          Summary{"https://a%00b.example/", "a%00b.example"}, Summary{"https:///a", "(no host)"}}) {
         EXPECT_EQ(linkFor(url)->logSummary(), expected) << url;
     }
 }
 
 TEST(LinkSchemeKind, NamesAreLocalisedAndOnlyTheExactRawValueIsRead) {
-    LinkScheme::Kind web = LinkScheme::Kind::web;
-    LinkScheme::Kind mail = LinkScheme::Kind::mail;
-    EXPECT_EQ(web.displayName(Localization("zh_CN.UTF-8")), "网页链接");
-    EXPECT_EQ(mail.shortName(Localization("zh_CN.UTF-8")), "邮件");
+    Localization chinese("zh_CN.UTF-8");
+    EXPECT_EQ(LinkScheme::Kind(LinkScheme::Kind::web).displayName(chinese), "网页链接");
+    EXPECT_EQ(LinkScheme::Kind(LinkScheme::Kind::mail).shortName(chinese), "邮件");
     EXPECT_THROW((void)nlohmann::json("Web").get<LinkScheme::Kind>(), DecodingError);
     EXPECT_THROW((void)nlohmann::json(1).get<LinkScheme::Kind>(), DecodingError);
 }
@@ -122,14 +97,9 @@ TEST(LinkSource, NeedsAnIdentifierOtherThanTheRoutersAndFallsBackToItForAName) {
     EXPECT_EQ(LinkSource::make("app.velmora.Velmora", "Velmora", "app.velmora.Velmora"), std::nullopt);
     EXPECT_EQ(LinkSource::make("App.Velmora.Velmora", "", "app.velmora.Velmora")->name(),
               "App.Velmora.Velmora");
-    EXPECT_EQ(LinkSource::make("org.gnome.Evolution", std::nullopt, std::nullopt)->name(),
-              "org.gnome.Evolution");
 
     testing::FakeWorkspace workspace;
     EXPECT_EQ(LinkSource::frontmost(workspace, "app.velmora.Velmora"), std::nullopt);
-    workspace.setFrontmost(RunningApplication{"org.gnome.Evolution", "Evolution", std::nullopt});
-    EXPECT_EQ(LinkSource::frontmost(workspace, "app.velmora.Velmora"),
-              LinkSource::make("org.gnome.Evolution", "Evolution", std::nullopt));
 }
 
 }  // namespace
