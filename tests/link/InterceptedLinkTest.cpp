@@ -77,8 +77,8 @@ TEST(InterceptedLink, LogSummaryNeverCarriesAMailbox) {
           Summary{"mailto:a@example.com%20(Bob%20Smith)", "mailto:\u2026@example.com"},
           // Control characters would break or forge log lines.
           Summary{"mailto:a@evil%0Aforged.example", "mailto:\u2026@evil"},
-          Summary{"https://a%0Ab.example/", "a%0Ab.example"},
-          Summary{"https://a%00b.example/", "a%00b.example"}, Summary{"https:///a", "(no host)"}}) {
+          Summary{"mailto:a@evil%C2%85x%E2%80%A8y.example", "mailto:\u2026@evil%C2%85x%E2%80%A8y.example"},
+          Summary{"https://a%0Ab.example/", "a%0Ab.example"}, Summary{"https:///a", "(no host)"}}) {
         EXPECT_EQ(linkFor(url)->logSummary(), expected) << url;
     }
 }

@@ -270,6 +270,12 @@ std::string escapingControlCharacters(std::string_view text) {
             escape(result, byte);
             escape(result, next);
             ++i;
+        } else if (byte == 0xE2 && next == 0x80 && i + 2 < text.size() &&
+                   (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {  // U+2028, U+2029: line breaks too
+            for (std::size_t j = 0; j < 3; ++j) {
+                escape(result, static_cast<unsigned char>(text[i + j]));
+            }
+            i += 2;
         } else {
             result += text[i];
         }

@@ -58,8 +58,8 @@ namespace ferrywise::text {
 // counts as a letter. False for empty text.
 [[nodiscard]] bool startsWithLetter(std::string_view text);
 
-// `text` with every control character (C0, DEL, and C1 written as UTF-8) percent-encoded byte by byte, so
-// that it cannot break or forge a line of a log or a terminal.
+// `text` with every control character (C0, DEL, and C1 written as UTF-8) and the line and paragraph
+// separators percent-encoded byte by byte, so that it cannot break or forge a line of a log or a terminal.
 [[nodiscard]] std::string escapingControlCharacters(std::string_view text);
 
 // Returns whether `text` is well-formed UTF-8.

@@ -121,7 +121,7 @@ std::string InterceptedLink::logSummary() const {
     // Decoded first: "%40" and "%2C" are an "@" and a "," to every mail client.
     auto address = url_.path();
     if (auto domain = recipientDomain(address)) {
-        return "mailto:\u2026@" + std::string(*domain);
+        return "mailto:\u2026@" + text::escapingControlCharacters(*domain);
     }
     return "mailto:(no recipient)";
 }
