@@ -11,7 +11,6 @@
 
 #include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Log.hpp"
-#include "ferrywise/system/InMemoryUserDefaults.hpp"
 
 #include "support/ReadOnlyFolder.hpp"
 #include "support/TemporaryFolder.hpp"
@@ -24,130 +23,6 @@ using nlohmann::json;
 using Strings = std::vector<std::string>;
 const std::string own = "app.example.Router";
 constexpr double inf = std::numeric_limits<double>::infinity();
-
-// The behaviour every store shares, run on the in-memory store and on the file-backed one.
-template <typename Store>
-class UserDefaultsContract : public ::testing::Test {
-  protected:
-    std::unique_ptr<UserDefaults> make(const std::string& domain) {
-        if constexpr (std::is_same_v<Store, InMemoryUserDefaults>) {
-            return std::make_unique<Store>(domain);
-        } else {
-            return std::make_unique<Store>(folder.path(), domain);
-        }
-    }
-
-    testing::TemporaryFolder folder;
-    std::unique_ptr<UserDefaults> store = make(own);
-    UserDefaults& defaults = *store;
-};
-
-using Stores = ::testing::Types<InMemoryUserDefaults, freedesktop::FileUserDefaults>;
-TYPED_TEST_SUITE(UserDefaultsContract, Stores);
-
-// Several values at once are stored in order, or none when one of them cannot be.
-TYPED_TEST(UserDefaultsContract, StoresEveryKindOfValueANullRemovesAndSeveralChangesAreAllOrNothing) {
-    auto& defaults = this->defaults;
-    const json values = {{"switch", true}, {"count", -42},     {"ratio", 0.25},
-                         {"name", "Zoë"},  {"list", {"a", 1}}, {"table", {{"nested", {{"deep", false}}}}}};
-    for (const auto& [key, value] : values.items()) {
-        defaults.set(key, value);
-    }
-    for (const auto& [key, value] : values.items()) {
-        EXPECT_EQ(defaults.object(key), value) << key;
-    }
-    defaults.set("name", nullptr);
-    defaults.remove("list");
-    defaults.remove("never stored");
-    defaults.setValues({{"day", "2026-12-6"}, {"count", 1}, {"ratio", nullptr}, {"count", 2}});
-    EXPECT_THROW(defaults.setValues({{"day", "2026-12-7"}, {"count", std::nan("")}}), std::invalid_argument);
-    EXPECT_EQ(defaults.persistentDomain(own),
-              json({{"switch", true}, {"count", 2}, {"table", values["table"]}, {"day", "2026-12-6"}}));
-}
-
-// Values that are not numbers, text that is not UTF-8 (also as a key), binary data, domain names that are
-// no file name; an empty domain exists.
-TYPED_TEST(UserDefaultsContract, RefusesWhatADomainCannotHoldAndStaysUnchanged) {
-    auto& defaults = this->defaults;
-    defaults.set("kept", 1);
-    const std::string notUtf8 = "caf\xE9";
-    for (const json& value : {json(std::nan("")), json(inf), json(notUtf8), json({{"nested", {1, -inf}}}),
-                              json({{notUtf8, 1}}), json::binary({1, 2})}) {
-        EXPECT_THROW(defaults.set("kept", value), std::invalid_argument) << value.type_name();
-    }
-    EXPECT_THROW(defaults.set(notUtf8, 1), std::invalid_argument);
-    EXPECT_THROW(defaults.setPersistentDomain(json::array(), "org.example.Other"), std::invalid_argument);
-    using namespace std::string_view_literals;
-    for (auto name : {""sv, ".hidden"sv, "a/b"sv, ".."sv, "a\0b"sv}) {
-        EXPECT_THROW(defaults.setPersistentDomain(json::object(), name), std::invalid_argument) << name;
-        EXPECT_EQ(defaults.persistentDomain(name), std::nullopt);
-    }
-    EXPECT_THROW(this->make("../escape"), std::invalid_argument);
-    // As deep as a stored file may nest (its dictionary one level), and not one level more.
-    json deep = json::array();
-    for (int level = 1; level < 99; ++level) {
-        deep = json::array({deep});
-    }
-    defaults.set("deep", deep);
-    if constexpr (!std::is_same_v<TypeParam, InMemoryUserDefaults>) {
-        EXPECT_EQ(this->make(own)->object("deep"), deep);  // and reads back from its file
-    }
-    EXPECT_THROW(defaults.set("deep", json::array({deep})), std::invalid_argument);
-    defaults.remove("deep");
-    EXPECT_EQ(defaults.persistentDomain(own), json({{"kept", 1}}));
-    defaults.setPersistentDomain(json::object(), "org.example.Empty");
-    EXPECT_EQ(defaults.persistentDomain("org.example.Empty"), json::object());
-}
-
-TYPED_TEST(UserDefaultsContract, LookupsFallBackOnTheGlobalDomainButPersistentDomainsDoNot) {
-    auto& defaults = this->defaults;
-    defaults.setPersistentDomain({{"AppleLanguages", {"de"}}, {"shared", 1}}, UserDefaults::globalDomain);
-    EXPECT_EQ(defaults.stringArray("AppleLanguages"), Strings{"de"});
-    EXPECT_EQ(defaults.persistentDomain(own), std::nullopt);
-    defaults.set("shared", 2);  // the own domain hides the global value...
-    EXPECT_EQ(defaults.integer("shared"), 2);
-    EXPECT_EQ(defaults.persistentDomain(own), json({{"shared", 2}}));
-    defaults.remove("shared");  // ...until it is removed again
-    EXPECT_EQ(defaults.integer("shared"), 1);
-    defaults.removePersistentDomain(UserDefaults::globalDomain);
-    EXPECT_EQ(defaults.object("AppleLanguages"), std::nullopt);
-    EXPECT_EQ(defaults.persistentDomain(UserDefaults::globalDomain), std::nullopt);
-}
-
-// Stored value; boolean (none = -1); whole number (truncated, clamped, from a leading number in text);
-// number. Then the reads of a kind: none for a value of another kind.
-TYPED_TEST(UserDefaultsContract, TypedReadsConvertAsASettingsStoreDoes) {
-    constexpr auto max = std::numeric_limits<std::int64_t>::max(),
-                   min = std::numeric_limits<std::int64_t>::min();
-    const json u64max = 18446744073709551615ULL, array = json::array({1}), object = json::object();
-    const std::string tooHigh = "99999999999999999999", tooLow = "-" + tooHigh;
-    const std::tuple<json, int, std::int64_t, double> cases[] = {
-        {true, 1, 1, 1},           {0, 0, 0, 0},           {1.0, 1, 1, 1},          {2, -1, 2, 2},
-        {7.9, -1, 7, 7.9},         {-7.9, -1, -7, -7.9},   {1e300, -1, max, 1e300}, {-1e300, -1, min, -1e300},
-        {u64max, -1, max, 0x1p64}, {" 12abc", -1, 12, 12}, {"+2.5", -1, 2, 2.5},    {tooHigh, -1, max, 1e20},
-        {tooLow, -1, min, -1e20},  {"true", -1, 0, 0},     {"nan", -1, 0, 0},       {"", -1, 0, 0},
-        {array, -1, 0, 0},         {object, -1, 0, 0},
-    };
-    auto& defaults = this->defaults;
-    for (const auto& [stored, boolean, integer, number] : cases) {
-        defaults.set("value", stored);
-        EXPECT_EQ(defaults.boolean("value"), boolean < 0 ? std::nullopt : std::optional(boolean == 1))
-            << stored;
-        EXPECT_EQ(defaults.integer("value"), integer) << stored;
-        EXPECT_DOUBLE_EQ(defaults.floatingPoint("value"), number) << stored;
-    }
-    EXPECT_EQ(defaults.integer("absent"), 0);
-    EXPECT_EQ(defaults.boolean("absent"), std::nullopt);
-    defaults.setValues({{"strings", {"a", "b"}}, {"mixed", {"a", 2}}, {"text", "text"}});
-    EXPECT_EQ(defaults.stringArray("strings"), (Strings{"a", "b"}));
-    EXPECT_EQ(defaults.array("mixed"), json({"a", 2}));
-    EXPECT_EQ(defaults.string("text"), "text");
-    for (const char* key : {"strings", "mixed", "text"}) {
-        EXPECT_EQ(defaults.dictionary(key), std::nullopt) << key;
-        EXPECT_EQ(defaults.string(key).has_value(), key == std::string("text")) << key;
-        EXPECT_EQ(defaults.stringArray(key).has_value(), key == std::string("strings")) << key;
-    }
-}
 
 class FileUserDefaultsTest : public ::testing::Test {
   protected:
@@ -180,24 +55,98 @@ class FileUserDefaultsTest : public ::testing::Test {
     std::shared_ptr<LogSink> previousSink_;
 };
 
-TEST_F(FileUserDefaultsTest, WritesOneSortedJsonFilePerDomainUnderTheConfigFolderOnlyForAChange) {
-    auto defaults =
-        freedesktop::FileUserDefaults::standard(Paths::underRoot(folder.path(), "org.example.Host"));
-    auto written = folder.path() / "config/org.example.Host/defaults/org.example.Host.json";
-    defaults->remove("absent");
-    defaults->removePersistentDomain("org.example.Other");
-    EXPECT_FALSE(fs::exists(written));
-    EXPECT_FALSE(fs::exists(written.parent_path() / "org.example.Other.json"));
-    defaults->set("zeta", 1);
-    defaults->set("alpha", {"x"});
-    EXPECT_EQ(JsonFile::readData(written), "{\n  \"alpha\": [\n    \"x\"\n  ],\n  \"zeta\": 1\n}\n");
-    EXPECT_EQ(freedesktop::FileUserDefaults(written.parent_path(), "org.example.Host").integer("zeta"), 1);
+// Several values at once are stored in order, or none when one of them cannot be.
+TEST_F(FileUserDefaultsTest, StoresEveryKindOfValueANullRemovesAndSeveralChangesAreAllOrNothing) {
+    auto defaults = store();
+    const json values = {{"switch", true}, {"count", -42},     {"ratio", 0.25},
+                         {"name", "Zoë"},  {"list", {"a", 1}}, {"table", {{"nested", {{"deep", false}}}}}};
+    defaults.setPersistentDomain(values, own);
+    EXPECT_EQ(store().persistentDomain(own), values);  // read back from its file
+    defaults.set("name", nullptr);
+    defaults.remove("list");
+    defaults.setValues({{"day", "2026-12-6"}, {"count", 1}, {"ratio", nullptr}, {"count", 2}});
+    EXPECT_THROW(defaults.setValues({{"day", "2026-12-7"}, {"count", std::nan("")}}), std::invalid_argument);
+    EXPECT_EQ(defaults.persistentDomain(own),
+              json({{"switch", true}, {"count", 2}, {"table", values["table"]}, {"day", "2026-12-6"}}));
 }
 
-// Each write starts from the file as it is then, so one store's change does not undo the other's.
+// Values that are not numbers, text that is not UTF-8 (also as a key), binary data, domain names that are
+// no file name; an empty domain exists.
+TEST_F(FileUserDefaultsTest, RefusesWhatADomainCannotHoldAndStaysUnchanged) {
+    auto defaults = store();
+    defaults.set("kept", 1);
+    const std::string notUtf8 = "caf\xE9";
+    for (const json& value : {json(std::nan("")), json(notUtf8), json({{"nested", {1, -inf}}}),
+                              json({{notUtf8, 1}}), json::binary({1, 2})}) {
+        EXPECT_THROW(defaults.set("kept", value), std::invalid_argument) << value.type_name();
+    }
+    EXPECT_THROW(defaults.set(notUtf8, 1), std::invalid_argument);
+    using namespace std::string_view_literals;
+    for (auto name : {""sv, ".hidden"sv, "a/b"sv, "a\0b"sv}) {
+        EXPECT_THROW(defaults.setPersistentDomain(json::object(), name), std::invalid_argument) << name;
+        EXPECT_EQ(defaults.persistentDomain(name), std::nullopt);
+    }
+    EXPECT_THROW(freedesktop::FileUserDefaults(folder.path(), "../escape"), std::invalid_argument);
+    // As deep as a stored file may nest (its dictionary one level), and not one level more.
+    json deep = json::array();
+    for (int level = 1; level < 99; ++level) {
+        deep = json::array({deep});
+    }
+    defaults.set("deep", deep);
+    EXPECT_EQ(store().object("deep"), deep);  // read back from its file
+    EXPECT_THROW(defaults.set("deep", json::array({deep})), std::invalid_argument);
+    defaults.remove("deep");
+    EXPECT_EQ(defaults.persistentDomain(own), json({{"kept", 1}}));
+    defaults.setPersistentDomain(json::object(), "org.example.Empty");
+    EXPECT_EQ(defaults.persistentDomain("org.example.Empty"), json::object());
+}
+
+TEST_F(FileUserDefaultsTest, LookupsFallBackOnTheGlobalDomainButPersistentDomainsDoNot) {
+    auto defaults = store();
+    defaults.setPersistentDomain({{"shared", 1}}, UserDefaults::globalDomain);
+    EXPECT_EQ(defaults.integer("shared"), 1);
+    EXPECT_EQ(defaults.persistentDomain(own), std::nullopt);
+    defaults.set("shared", 2);  // the own domain hides the global value
+    EXPECT_EQ(defaults.integer("shared"), 2);
+    defaults.remove("shared");
+    defaults.removePersistentDomain(UserDefaults::globalDomain);
+    EXPECT_EQ(defaults.object("shared"), std::nullopt);
+    EXPECT_EQ(defaults.persistentDomain(UserDefaults::globalDomain), std::nullopt);
+}
+
+// Stored value; boolean (none = -1); whole number (truncated towards zero, clamped, from a leading number
+// in text); number. A list reads as texts only when it holds nothing else.
+TEST_F(FileUserDefaultsTest, TypedReadsConvertAsASettingsStoreDoes) {
+    constexpr auto max = std::numeric_limits<std::int64_t>::max(),
+                   min = std::numeric_limits<std::int64_t>::min();
+    const json u64max = 18446744073709551615ULL, array = json::array({1});
+    const std::string tooHigh = "99999999999999999999";
+    const std::tuple<json, int, std::int64_t, double> cases[] = {
+        {true, 1, 1, 1},           {0, 0, 0, 0},           {2, -1, 2, 2},
+        {-7.9, -1, -7, -7.9},      {1e19, -1, max, 1e19},  {-1e19, -1, min, -1e19},
+        {u64max, -1, max, 0x1p64}, {" 12abc", -1, 12, 12}, {"+2.5", -1, 2, 2.5},
+        {tooHigh, -1, max, 1e20},  {"nan", -1, 0, 0},      {array, -1, 0, 0},
+    };
+    auto defaults = store();
+    for (const auto& [stored, boolean, integer, number] : cases) {
+        defaults.set("value", stored);
+        EXPECT_EQ(defaults.boolean("value"), boolean < 0 ? std::nullopt : std::optional(boolean == 1))
+            << stored;
+        EXPECT_EQ(defaults.integer("value"), integer) << stored;
+        EXPECT_DOUBLE_EQ(defaults.floatingPoint("value"), number) << stored;
+    }
+    defaults.setValues({{"strings", {"a", "b"}}, {"mixed", {"a", 2}}});
+    EXPECT_EQ(defaults.stringArray("strings"), (Strings{"a", "b"}));
+    EXPECT_EQ(defaults.stringArray("mixed"), std::nullopt);
+}
+
+// Nothing is written until something changes. Each write starts from the file as it is then, so one
+// store's change does not undo the other's.
 TEST_F(FileUserDefaultsTest, ChangesWrittenThroughAnotherStoreAreSeenAndNotUndone) {
     auto first = store();
     auto second = store();  // as another process would
+    first.remove("absent");
+    EXPECT_FALSE(fs::exists(file));
     first.set("a", 1);
     EXPECT_EQ(second.integer("a"), 1);
     second.set("b", 2);
@@ -209,31 +158,29 @@ TEST_F(FileUserDefaultsTest, ChangesWrittenThroughAnotherStoreAreSeenAndNotUndon
 }
 
 // Before the next write each damaged file is kept aside, beside those before it under a name of its own;
-// a change that changes nothing leaves it where it is.
+// a change that changes nothing leaves it where it is. Not a dictionary, a number out of range, a text
+// that must not reach the log, and nesting deep enough to be refused before anything recurses through it.
 TEST_F(FileUserDefaultsTest, ADamagedFileReadsEmptyIsLoggedOnceAndKeptAsideBeforeTheNextWrite) {
-    Strings damagedSoFar;
-    // Deeply nested: refused before anything could recurse through it.
     const auto nested = "{\"k\": " + std::string(100'000, '[') + std::string(100'000, ']') + "}";
-    for (const std::string& damaged : std::initializer_list<std::string>{
-             "{\"alwaysAsks\": fal", "[1, 2]", "{\"n\": 1e999}", "{\"token\": \"secret\" x", nested}) {
-        SCOPED_TRACE(damaged);
+    Strings damaged{"[1, 2]", "{\"n\": 1e999}", "{\"token\": \"secret\" x", nested};
+    for (const auto& text : damaged) {
+        SCOPED_TRACE(text.substr(0, 30));
         sink->clear();
-        folder.write(file.filename(), damaged);
+        folder.write(file.filename(), text);
         auto defaults = store();
         EXPECT_EQ(defaults.persistentDomain(own), json::object());
         defaults.remove("alwaysAsks");
-        EXPECT_EQ(defaults.boolean("alwaysAsks"), std::nullopt);
         ASSERT_EQ(settingsLog().size(), 1U);
         EXPECT_TRUE(
             settingsLog()[0].starts_with("Could not read the settings file app.example.Router.json: "));
         EXPECT_EQ(settingsLog()[0].find("secret"), std::string::npos) << settingsLog()[0];
-        EXPECT_EQ(JsonFile::readData(file), damaged);
+        EXPECT_EQ(JsonFile::readData(file), text);
         defaults.set("alwaysAsks", false);
-        damagedSoFar.insert(std::upper_bound(damagedSoFar.begin(), damagedSoFar.end(), damaged), damaged);
-        EXPECT_EQ(files(true), damagedSoFar);
         EXPECT_EQ(onDisk(), json({{"alwaysAsks", false}}));
         EXPECT_EQ(settingsLog().size(), 2U);  // the read once, the keeping aside once
     }
+    std::sort(damaged.begin(), damaged.end());
+    EXPECT_EQ(files(true), damaged);
 }
 
 // The value that could not be written is written with the next change that can.
@@ -294,7 +241,6 @@ TEST_F(FileUserDefaultsTest, SurvivesAWriterKilledInTheMiddleOfWriting) {
         auto counter = read.value["record"]["counter"].get<long>();
         EXPECT_GE(counter, written);
         EXPECT_EQ(read.value["record"]["payload"], payload(counter));
-        EXPECT_EQ(store().persistentDomain(own), read.value);
     }
     store().set("after", true);
     EXPECT_EQ(files(), (Strings{".app.example.Router.lock", "app.example.Router.json"}));
