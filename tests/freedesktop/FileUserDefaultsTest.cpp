@@ -11,6 +11,7 @@
 
 #include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Log.hpp"
+#include "ferrywise/system/InMemoryUserDefaults.hpp"
 
 #include "support/ReadOnlyFolder.hpp"
 #include "support/TemporaryFolder.hpp"
@@ -55,68 +56,87 @@ class FileUserDefaultsTest : public ::testing::Test {
     std::shared_ptr<LogSink> previousSink_;
 };
 
+// The behaviour both stores share; open() gives a store of the own domain, for the file-backed kind a new
+// one that reads what the others wrote.
+template <typename Store>
+class UserDefaultsContract : public ::testing::Test {
+  protected:
+    std::shared_ptr<UserDefaults> open() {
+        if constexpr (std::is_same_v<Store, InMemoryUserDefaults>) {
+            return memory;
+        } else {
+            return std::make_shared<Store>(folder.path(), own);
+        }
+    }
+
+    testing::TemporaryFolder folder;
+    std::shared_ptr<UserDefaults> memory = std::make_shared<InMemoryUserDefaults>(own);
+};
+using Stores = ::testing::Types<InMemoryUserDefaults, freedesktop::FileUserDefaults>;
+TYPED_TEST_SUITE(UserDefaultsContract, Stores);
+
 // Several values at once are stored in order, or none when one of them cannot be.
-TEST_F(FileUserDefaultsTest, StoresEveryKindOfValueANullRemovesAndSeveralChangesAreAllOrNothing) {
-    auto defaults = store();
+TYPED_TEST(UserDefaultsContract, StoresEveryKindOfValueANullRemovesAndSeveralChangesAreAllOrNothing) {
+    auto defaults = this->open();
     const json values = {{"switch", true}, {"count", -42},     {"ratio", 0.25},
                          {"name", "Zoë"},  {"list", {"a", 1}}, {"table", {{"nested", {{"deep", false}}}}}};
-    defaults.setPersistentDomain(values, own);
-    EXPECT_EQ(store().persistentDomain(own), values);  // read back from its file
-    defaults.set("name", nullptr);
-    defaults.remove("list");
-    defaults.setValues({{"day", "2026-12-6"}, {"count", 1}, {"ratio", nullptr}, {"count", 2}});
-    EXPECT_THROW(defaults.setValues({{"day", "2026-12-7"}, {"count", std::nan("")}}), std::invalid_argument);
-    EXPECT_EQ(defaults.persistentDomain(own),
+    defaults->setPersistentDomain(values, own);
+    EXPECT_EQ(this->open()->persistentDomain(own), values);  // read back from its file
+    defaults->set("name", nullptr);
+    defaults->remove("list");
+    defaults->setValues({{"day", "2026-12-6"}, {"count", 1}, {"ratio", nullptr}, {"count", 2}});
+    EXPECT_THROW(defaults->setValues({{"day", "2026-12-7"}, {"count", std::nan("")}}), std::invalid_argument);
+    EXPECT_EQ(defaults->persistentDomain(own),
               json({{"switch", true}, {"count", 2}, {"table", values["table"]}, {"day", "2026-12-6"}}));
 }
 
 // Values that are not numbers, text that is not UTF-8 (also as a key), binary data, domain names that are
 // no file name; an empty domain exists.
-TEST_F(FileUserDefaultsTest, RefusesWhatADomainCannotHoldAndStaysUnchanged) {
-    auto defaults = store();
-    defaults.set("kept", 1);
+TYPED_TEST(UserDefaultsContract, RefusesWhatADomainCannotHoldAndStaysUnchanged) {
+    auto defaults = this->open();
+    defaults->set("kept", 1);
     const std::string notUtf8 = "caf\xE9";
     for (const json& value : {json(std::nan("")), json(notUtf8), json({{"nested", {1, -inf}}}),
                               json({{notUtf8, 1}}), json::binary({1, 2})}) {
-        EXPECT_THROW(defaults.set("kept", value), std::invalid_argument) << value.type_name();
+        EXPECT_THROW(defaults->set("kept", value), std::invalid_argument) << value.type_name();
     }
-    EXPECT_THROW(defaults.set(notUtf8, 1), std::invalid_argument);
+    EXPECT_THROW(defaults->set(notUtf8, 1), std::invalid_argument);
     using namespace std::string_view_literals;
     for (auto name : {""sv, ".hidden"sv, "a/b"sv, "a\0b"sv}) {
-        EXPECT_THROW(defaults.setPersistentDomain(json::object(), name), std::invalid_argument) << name;
-        EXPECT_EQ(defaults.persistentDomain(name), std::nullopt);
+        EXPECT_THROW(defaults->setPersistentDomain(json::object(), name), std::invalid_argument) << name;
+        EXPECT_THROW(defaults->removePersistentDomain(name), std::invalid_argument) << name;
+        EXPECT_EQ(defaults->persistentDomain(name), std::nullopt);
     }
-    EXPECT_THROW(freedesktop::FileUserDefaults(folder.path(), "../escape"), std::invalid_argument);
     // As deep as a stored file may nest (its dictionary one level), and not one level more.
     json deep = json::array();
     for (int level = 1; level < 99; ++level) {
         deep = json::array({deep});
     }
-    defaults.set("deep", deep);
-    EXPECT_EQ(store().object("deep"), deep);  // read back from its file
-    EXPECT_THROW(defaults.set("deep", json::array({deep})), std::invalid_argument);
-    defaults.remove("deep");
-    EXPECT_EQ(defaults.persistentDomain(own), json({{"kept", 1}}));
-    defaults.setPersistentDomain(json::object(), "org.example.Empty");
-    EXPECT_EQ(defaults.persistentDomain("org.example.Empty"), json::object());
+    defaults->set("deep", deep);
+    EXPECT_EQ(this->open()->object("deep"), deep);  // read back from its file
+    EXPECT_THROW(defaults->set("deep", json::array({deep})), std::invalid_argument);
+    defaults->remove("deep");
+    EXPECT_EQ(defaults->persistentDomain(own), json({{"kept", 1}}));
+    defaults->setPersistentDomain(json::object(), "org.example.Empty");
+    EXPECT_EQ(defaults->persistentDomain("org.example.Empty"), json::object());
 }
 
-TEST_F(FileUserDefaultsTest, LookupsFallBackOnTheGlobalDomainButPersistentDomainsDoNot) {
-    auto defaults = store();
-    defaults.setPersistentDomain({{"shared", 1}}, UserDefaults::globalDomain);
-    EXPECT_EQ(defaults.integer("shared"), 1);
-    EXPECT_EQ(defaults.persistentDomain(own), std::nullopt);
-    defaults.set("shared", 2);  // the own domain hides the global value
-    EXPECT_EQ(defaults.integer("shared"), 2);
-    defaults.remove("shared");
-    defaults.removePersistentDomain(UserDefaults::globalDomain);
-    EXPECT_EQ(defaults.object("shared"), std::nullopt);
-    EXPECT_EQ(defaults.persistentDomain(UserDefaults::globalDomain), std::nullopt);
+TYPED_TEST(UserDefaultsContract, LookupsFallBackOnTheGlobalDomainButPersistentDomainsDoNot) {
+    auto defaults = this->open();
+    defaults->setPersistentDomain({{"shared", 1}}, UserDefaults::globalDomain);
+    EXPECT_EQ(defaults->integer("shared"), 1);
+    EXPECT_EQ(defaults->persistentDomain(own), std::nullopt);
+    defaults->set("shared", 2);  // the own domain hides the global value
+    EXPECT_EQ(defaults->integer("shared"), 2);
+    defaults->remove("shared");
+    defaults->removePersistentDomain(UserDefaults::globalDomain);
+    EXPECT_EQ(defaults->object("shared"), std::nullopt);
+    EXPECT_EQ(defaults->persistentDomain(UserDefaults::globalDomain), std::nullopt);
 }
 
 // Stored value; boolean (none = -1); whole number (truncated towards zero, clamped, from a leading number
 // in text); number. A list reads as texts only when it holds nothing else.
-TEST_F(FileUserDefaultsTest, TypedReadsConvertAsASettingsStoreDoes) {
+TYPED_TEST(UserDefaultsContract, TypedReadsConvertAsASettingsStoreDoes) {
     constexpr auto max = std::numeric_limits<std::int64_t>::max(),
                    min = std::numeric_limits<std::int64_t>::min();
     const json u64max = 18446744073709551615ULL, array = json::array({1});
@@ -127,17 +147,17 @@ TEST_F(FileUserDefaultsTest, TypedReadsConvertAsASettingsStoreDoes) {
         {u64max, -1, max, 0x1p64}, {" 12abc", -1, 12, 12}, {"+2.5", -1, 2, 2.5},
         {tooHigh, -1, max, 1e20},  {"nan", -1, 0, 0},      {array, -1, 0, 0},
     };
-    auto defaults = store();
+    auto defaults = this->open();
     for (const auto& [stored, boolean, integer, number] : cases) {
-        defaults.set("value", stored);
-        EXPECT_EQ(defaults.boolean("value"), boolean < 0 ? std::nullopt : std::optional(boolean == 1))
+        defaults->set("value", stored);
+        EXPECT_EQ(defaults->boolean("value"), boolean < 0 ? std::nullopt : std::optional(boolean == 1))
             << stored;
-        EXPECT_EQ(defaults.integer("value"), integer) << stored;
-        EXPECT_DOUBLE_EQ(defaults.floatingPoint("value"), number) << stored;
+        EXPECT_EQ(defaults->integer("value"), integer) << stored;
+        EXPECT_DOUBLE_EQ(defaults->floatingPoint("value"), number) << stored;
     }
-    defaults.setValues({{"strings", {"a", "b"}}, {"mixed", {"a", 2}}});
-    EXPECT_EQ(defaults.stringArray("strings"), (Strings{"a", "b"}));
-    EXPECT_EQ(defaults.stringArray("mixed"), std::nullopt);
+    defaults->setValues({{"strings", {"a", "b"}}, {"mixed", {"a", 2}}});
+    EXPECT_EQ(defaults->stringArray("strings"), (Strings{"a", "b"}));
+    EXPECT_EQ(defaults->stringArray("mixed"), std::nullopt);
 }
 
 // Nothing is written until something changes. Each write starts from the file as it is then, so one
@@ -145,6 +165,7 @@ TEST_F(FileUserDefaultsTest, TypedReadsConvertAsASettingsStoreDoes) {
 TEST_F(FileUserDefaultsTest, ChangesWrittenThroughAnotherStoreAreSeenAndNotUndone) {
     auto first = store();
     auto second = store();  // as another process would
+    EXPECT_THROW(freedesktop::FileUserDefaults(folder.path(), "../escape"), std::invalid_argument);
     first.remove("absent");
     EXPECT_FALSE(fs::exists(file));
     first.set("a", 1);

@@ -31,6 +31,7 @@ std::optional<nlohmann::json> InMemoryUserDefaults::persistentDomain(std::string
 }
 
 void InMemoryUserDefaults::removePersistentDomain(std::string_view name) {
+    checkDomainName(name);  // as the file-backed store: a name no domain can have is a caller's error
     std::lock_guard lock(mutex_);
     if (auto domain = domains_.find(name); domain != domains_.end()) {
         domains_.erase(domain);
