@@ -1,13 +1,16 @@
 #pragma once
 
 // An in-memory Workspace for tests: installed applications with bundle identifiers, names and handled
-// schemes (in registry order), default handlers, running and frontmost applications, icons; every open,
-// launch and default-handler change is recorded, and the next one can be made to fail. Thread-safe.
+// schemes (in registry order), the default handlers set through setDefaultApplication, running and
+// frontmost applications; every open and launch is recorded, and the next one can be made to fail. It
+// knows no icons; settings pages open without a trace. Thread-safe.
 
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ferrywise/system/Workspace.hpp"
@@ -24,19 +27,9 @@ class FakeWorkspace final : public Workspace {
         bool operator==(const OpenRecord&) const = default;
     };
 
-    struct DefaultChange {
-        Url applicationUrl;
-        std::string scheme;
-
-        bool operator==(const DefaultChange&) const = default;
-    };
-
-    // The bundle URL the fake gives an application that is installed without one:
-    // file:///usr/share/applications/<bundleIdentifier>.desktop.
-    [[nodiscard]] static Url defaultBundleUrl(std::string_view bundleIdentifier);
-
     // Installs an application handling `schemes` (appended to each scheme's registry order) and returns its
-    // bundle URL. Installing the same bundle identifier again replaces its name and URL.
+    // bundle URL, by default file:///usr/share/applications/<bundleIdentifier>.desktop. Installing the same
+    // bundle identifier again replaces its name and URL, also in every scheme's registry order.
     Url install(const std::string& bundleIdentifier, const std::string& name,
                 const std::vector<std::string>& schemes = {}, std::optional<Url> bundleUrl = std::nullopt);
 
@@ -45,18 +38,17 @@ class FakeWorkspace final : public Workspace {
 
     // Replaces the registry order of one scheme.
     void setHandlers(const std::string& scheme, std::vector<Url> applicationUrls);
-    void setDefaultHandler(const std::string& scheme, std::optional<Url> applicationUrl);
-    void setFrontmost(std::optional<RunningApplication> application);
-    void setRunning(std::vector<RunningApplication> applications);
-    void setIcon(const std::filesystem::path& path, WorkspaceIcon icon);
+    void setFrontmost(std::optional<RunningApplication> application) {
+        store(frontmost_, std::move(application));
+    }
+    void setRunning(std::vector<RunningApplication> applications) {
+        store(running_, std::move(applications));
+    }
 
-    // The next openUrls/openApplication, or setDefaultApplication, throws WorkspaceError(message).
-    void failNextOpen(std::string message);
-    void failNextDefaultChange(std::string message);
+    // The next openUrls or openApplication throws WorkspaceError(message).
+    void failNextOpen(std::string message) { store(openFailure_, std::move(message)); }
 
-    [[nodiscard]] std::vector<OpenRecord> opens() const;
-    [[nodiscard]] std::vector<DefaultChange> defaultChanges() const;
-    [[nodiscard]] std::vector<Url> openedUrls() const;  // through openUrl (settings pages)
+    [[nodiscard]] std::vector<OpenRecord> opens() const { return locked(opens_); }
 
     std::optional<Url> urlForApplication(std::string_view bundleIdentifier) const override;
     std::vector<Url> urlsForApplicationsToOpen(const Url& url) const override;
@@ -64,11 +56,14 @@ class FakeWorkspace final : public Workspace {
     void setDefaultApplication(const Url& applicationUrl, std::string_view scheme) override;
     void openUrls(const std::vector<Url>& urls, const Url& applicationUrl,
                   const WorkspaceOpenConfiguration& configuration) override;
-    void openApplication(const Url& applicationUrl, const WorkspaceOpenConfiguration& configuration) override;
-    bool openUrl(const Url& url) override;
-    std::optional<WorkspaceIcon> iconForFile(const std::filesystem::path& path) const override;
-    std::optional<RunningApplication> frontmostApplication() const override;
-    std::vector<RunningApplication> runningApplications() const override;
+    void openApplication(const Url& applicationUrl,
+                         const WorkspaceOpenConfiguration& configuration) override {
+        openUrls({}, applicationUrl, configuration);
+    }
+    bool openUrl(const Url&) override { return true; }
+    std::optional<WorkspaceIcon> iconForFile(const std::filesystem::path&) const override { return {}; }
+    std::optional<RunningApplication> frontmostApplication() const override { return locked(frontmost_); }
+    std::vector<RunningApplication> runningApplications() const override { return locked(running_); }
     std::optional<BundleInfo> bundleInfo(const Url& bundleUrl) const override;
     std::string displayName(const std::filesystem::path& path) const override;
 
@@ -79,8 +74,16 @@ class FakeWorkspace final : public Workspace {
         Url url;
     };
 
-    static std::string schemeOf(const Url& url);
-    const Bundle* bundleAt(const std::filesystem::path& path) const;
+    template <typename Value>
+    Value locked(const Value& value) const {
+        std::lock_guard lock(mutex_);
+        return value;
+    }
+    template <typename Value>
+    void store(Value& target, std::type_identity_t<Value> value) {
+        std::lock_guard lock(mutex_);
+        target = std::move(value);
+    }
 
     mutable std::mutex mutex_;
     std::vector<Bundle> bundles_;
@@ -88,12 +91,8 @@ class FakeWorkspace final : public Workspace {
     std::map<std::string, Url> defaults_;
     std::optional<RunningApplication> frontmost_;
     std::vector<RunningApplication> running_;
-    std::map<std::filesystem::path, WorkspaceIcon> icons_;
     std::optional<std::string> openFailure_;
-    std::optional<std::string> defaultFailure_;
     std::vector<OpenRecord> opens_;
-    std::vector<DefaultChange> defaultChanges_;
-    std::vector<Url> openedUrls_;
 };
 
 }  // namespace ferrywise::testing

@@ -1,7 +1,6 @@
 #include "support/LoopbackHttpServer.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -14,8 +13,8 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/string.hpp>
 #include <boost/beast/http.hpp>
-#include <boost/beast/http/string_body.hpp>
 
 namespace ferrywise::testing {
 
@@ -31,34 +30,24 @@ std::string_view pathOf(std::string_view target) {
     return target.substr(0, target.find('?'));
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 }  // namespace
 
 struct LoopbackHttpServer::State {
     struct Route {
-        int status = 404;
+        int status = 404;  // 0: never answered
         Headers headers;
         std::string body;
-        bool neverAnswer = false;
     };
 
     // Records the request and returns how to answer it.
     Route take(const http::request<http::string_body>& message) {
-        Request request;
-        request.method = message.method_string();
-        request.target = message.target();
+        Request request{message.method_string(), message.target(), {}};
         for (const auto& field : message) {
             request.headers.emplace_back(field.name_string(), field.value());
         }
         std::lock_guard lock(mutex);
         requests.push_back(request);
-        auto found = routes.find(std::string(pathOf(request.target)));
+        auto found = routes.find(pathOf(request.target));
         return found != routes.end() ? found->second : Route();
     }
 
@@ -72,21 +61,23 @@ struct LoopbackHttpServer::State {
         }
     }
 
+    // Answers the requests of one connection until the client leaves or asks to close; a request that is
+    // never answered leaves the connection waiting for a next one, which does not come before the client
+    // gives up.
     asio::awaitable<void> serve(tcp::socket socket) {
         boost::beast::flat_buffer buffer;
-        for (;;) {
+        for (bool open = true; open;) {
             http::request<http::string_body> message;
             auto [readError, read] = co_await http::async_read(socket, buffer, message, awaitTuple);
             if (readError) {
-                co_return;  // the client left
+                co_return;
             }
             Route route = take(message);
-            if (route.neverAnswer) {
-                continue;  // waits for a next request, which does not come before the client gives up
+            if (route.status == 0) {
+                continue;
             }
-            http::response<http::string_body> response;
-            response.version(message.version());
-            response.result(static_cast<unsigned>(route.status));
+            http::response<http::string_body> response(static_cast<http::status>(route.status),
+                                                       message.version());
             for (const auto& [name, value] : route.headers) {
                 response.insert(name, value);
             }
@@ -96,9 +87,7 @@ struct LoopbackHttpServer::State {
             }
             response.keep_alive(message.keep_alive());
             auto [writeError, written] = co_await http::async_write(socket, response, awaitTuple);
-            if (writeError || !message.keep_alive()) {
-                co_return;
-            }
+            open = !writeError && message.keep_alive();
         }
     }
 
@@ -111,12 +100,9 @@ struct LoopbackHttpServer::State {
 };
 
 std::optional<std::string> LoopbackHttpServer::Request::header(std::string_view name) const {
-    for (const auto& [key, value] : headers) {
-        if (equalIgnoringCase(key, name)) {
-            return value;
-        }
-    }
-    return std::nullopt;
+    auto found = std::ranges::find_if(
+        headers, [&](const auto& field) { return boost::beast::iequals(field.first, name); });
+    return found == headers.end() ? std::nullopt : std::optional(found->second);
 }
 
 LoopbackHttpServer::LoopbackHttpServer() : state_(std::make_unique<State>()) {
@@ -140,12 +126,9 @@ std::string LoopbackHttpServer::url(std::string_view path) const {
 }
 
 void LoopbackHttpServer::respond(std::string path, int status, Headers headers, std::string body) {
-    State::Route route;
-    route.status = status;
-    route.headers = std::move(headers);
-    route.body = std::move(body);
     std::lock_guard lock(state_->mutex);
-    state_->routes.insert_or_assign(std::move(path), std::move(route));
+    state_->routes.insert_or_assign(std::move(path),
+                                    State::Route{status, std::move(headers), std::move(body)});
 }
 
 void LoopbackHttpServer::redirect(std::string path, std::string location, int status) {
@@ -153,10 +136,7 @@ void LoopbackHttpServer::redirect(std::string path, std::string location, int st
 }
 
 void LoopbackHttpServer::neverAnswer(std::string path) {
-    State::Route route;
-    route.neverAnswer = true;
-    std::lock_guard lock(state_->mutex);
-    state_->routes.insert_or_assign(std::move(path), std::move(route));
+    respond(std::move(path), 0);
 }
 
 std::vector<LoopbackHttpServer::Request> LoopbackHttpServer::requests() const {
@@ -166,11 +146,8 @@ std::vector<LoopbackHttpServer::Request> LoopbackHttpServer::requests() const {
 
 std::size_t LoopbackHttpServer::requestCount(std::string_view path) const {
     std::lock_guard lock(state_->mutex);
-    std::size_t count = 0;
-    for (const auto& request : state_->requests) {
-        count += pathOf(request.target) == path ? 1 : 0;
-    }
-    return count;
+    return std::ranges::count(state_->requests, path,
+                              [](const Request& request) { return pathOf(request.target); });
 }
 
 std::uint16_t LoopbackHttpServer::refusedPort() {

@@ -14,20 +14,14 @@ namespace {
 // Sets or clears the immutable attribute of a folder; the errno text on failure, empty on success.
 std::string setImmutable(const std::filesystem::path& folder, bool immutable) {
     int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) {
-        return std::strerror(errno);
-    }
-    std::string problem;
     int flags = 0;
-    if (::ioctl(descriptor, FS_IOC_GETFLAGS, &flags) != 0) {
-        problem = std::strerror(errno);
-    } else {
-        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        if (::ioctl(descriptor, FS_IOC_SETFLAGS, &flags) != 0) {
-            problem = std::strerror(errno);
-        }
+    bool done = descriptor >= 0 && ::ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = done && ::ioctl(descriptor, FS_IOC_SETFLAGS, &flags) == 0;
+    std::string problem = done ? "" : std::strerror(errno);
+    if (descriptor >= 0) {
+        ::close(descriptor);
     }
-    ::close(descriptor);
     return problem;
 }
 
@@ -36,9 +30,8 @@ std::string setImmutable(const std::filesystem::path& folder, bool immutable) {
 ReadOnlyFolder::ReadOnlyFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
     if (::geteuid() == 0) {
         auto problem = setImmutable(folder_, true);
-        if (problem.empty()) {
-            mode_ = Mode::immutable;
-        } else {
+        mode_ = problem.empty() ? Mode::immutable : Mode::none;
+        if (!problem.empty()) {
             problem_ = "Running as root, and the immutable attribute cannot be set on " + folder_.string() +
                        " (" + problem + "), so nothing keeps root from writing there";
         }
@@ -47,30 +40,20 @@ ReadOnlyFolder::ReadOnlyFolder(std::filesystem::path folder) : folder_(std::move
     std::error_code error;
     oldPermissions_ = std::filesystem::status(folder_, error).permissions();
     if (!error) {
-        using std::filesystem::perms;
-        std::filesystem::permissions(folder_,
-                                     perms::owner_read | perms::owner_exec | perms::group_read |
-                                         perms::group_exec | perms::others_read | perms::others_exec,
-                                     error);
+        std::filesystem::permissions(folder_, std::filesystem::perms{0555}, error);  // r-xr-xr-x
     }
+    mode_ = error ? Mode::none : Mode::permissions;
     if (error) {
         problem_ = "Cannot make " + folder_.string() + " read-only: " + error.message();
-    } else {
-        mode_ = Mode::permissions;
     }
 }
 
 ReadOnlyFolder::~ReadOnlyFolder() {
     std::error_code error;
-    switch (mode_) {
-        case Mode::immutable:
-            (void)setImmutable(folder_, false);
-            break;
-        case Mode::permissions:
-            std::filesystem::permissions(folder_, oldPermissions_, error);
-            break;
-        case Mode::none:
-            break;
+    if (mode_ == Mode::immutable) {
+        (void)setImmutable(folder_, false);
+    } else if (mode_ == Mode::permissions) {
+        std::filesystem::permissions(folder_, oldPermissions_, error);
     }
 }
 
