@@ -96,12 +96,11 @@ TEST(JsonFile, WritesThroughASymbolicLinkAndKeepsUnreadableFilesAsideBesideTheTa
     EXPECT_EQ(entriesIn(target.parent_path()) + entriesIn(link.parent_path()), 2);
 
     // Kept aside under the first free name, never over an earlier copy; the link stays for the next write.
-    folder.write("dotfiles/settings.json.1", "earlier");
-    auto name = [](int number) { return "settings.json." + std::to_string(number); };
-    EXPECT_EQ(JsonFile::keepAside(link, name), target.parent_path() / "settings.json.2");
-    EXPECT_EQ(JsonFile::readData(target.parent_path() / "settings.json.1"), "earlier");
+    folder.write("dotfiles/settings.json.aside", "earlier");
+    EXPECT_EQ(JsonFile::keepAside(link, ".aside"), target.parent_path() / "settings.json.aside-2");
+    EXPECT_EQ(JsonFile::readData(target.parent_path() / "settings.json.aside"), "earlier");
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(JsonFile::keepAside(link, name), std::nullopt);  // nothing left to keep
+    EXPECT_EQ(JsonFile::keepAside(link, ".aside"), std::nullopt);  // nothing left to keep
 }
 
 TEST(JsonFile, ReadTellsMissingFromUnreadableFilesAndLeavesThemInPlace) {

@@ -146,10 +146,11 @@ std::filesystem::path JsonFile::writtenPath(const std::filesystem::path& path) n
 }
 
 std::optional<std::filesystem::path> JsonFile::keepAside(const std::filesystem::path& path,
-                                                         const std::function<std::string(int)>& nameFor) {
+                                                         std::string_view suffix) {
     auto file = writtenPath(path);
+    auto base = file.string().append(suffix);
     for (int attempt = 1; attempt <= 1000; ++attempt) {
-        auto aside = file.parent_path() / nameFor(attempt);
+        std::filesystem::path aside = attempt == 1 ? base : base + "-" + std::to_string(attempt);
         // RENAME_NOREPLACE: no earlier copy is ever replaced, even by a copy another process makes now.
         if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) {
             return aside;

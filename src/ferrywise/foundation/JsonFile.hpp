@@ -10,7 +10,6 @@
 // replaces the file it points to, atomically, beside it.
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,11 +56,12 @@ class JsonFile {
     [[nodiscard]] static std::filesystem::path writtenPath(const std::filesystem::path& path) noexcept;
 
     // Moves an unreadable file out of the way before it is overwritten, so the user's data is never lost:
-    // the file at writtenPath(path) is renamed within its folder to the first of nameFor(1), nameFor(2),
-    // ... (up to 1000) that no file has. Returns its new path; none when there was no file. Throws
-    // std::system_error when it cannot be moved or every name is taken; it then stays where it was.
+    // the file at writtenPath(path) is renamed within its folder to its name followed by `suffix`, or by
+    // `suffix` and "-2", "-3"... (up to 1000) when that name is taken. Returns its new path; none when there
+    // was no file. Throws std::system_error when it cannot be moved or every name is taken; it then stays
+    // where it was.
     static std::optional<std::filesystem::path> keepAside(const std::filesystem::path& path,
-                                                          const std::function<std::string(int)>& nameFor);
+                                                          std::string_view suffix);
 
     // Reads and parses `path`. Never throws.
     [[nodiscard]] static ReadResult read(const std::filesystem::path& path) noexcept;

@@ -22,11 +22,8 @@ std::string utcTimestamp() {
 
 // Moves a damaged file out of the way under a name no earlier copy has. Returns whether the path is free.
 bool keepAside(const std::filesystem::path& path) {
-    auto base = JsonFile::writtenPath(path).filename().string() + ".corrupt-" + utcTimestamp();
     try {
-        auto aside = JsonFile::keepAside(
-            path, [&base](int number) { return number == 1 ? base : base + "-" + std::to_string(number); });
-        if (aside) {
+        if (auto aside = JsonFile::keepAside(path, ".corrupt-" + utcTimestamp())) {
             Log::settings().error("Kept the unreadable settings file aside as %{public}s",
                                   aside->filename().string());
         }

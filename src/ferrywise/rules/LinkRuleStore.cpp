@@ -79,10 +79,7 @@ void LinkRuleStore::keepUnreadableFile() const {
             // moved aside below
         }
     }
-    auto base = JsonFile::writtenPath(filePath_).filename().string() + std::string(unreadableSuffix);
-    auto aside = JsonFile::keepAside(
-        filePath_, [&base](int number) { return number == 1 ? base : base + "-" + std::to_string(number); });
-    if (aside) {
+    if (auto aside = JsonFile::keepAside(filePath_, unreadableSuffix)) {
         Log::rules().log("Kept the unreadable rules file as %{public}s", aside->string());
     }
 }
