@@ -88,6 +88,13 @@ std::optional<BundleInfo> FakeWorkspace::bundleInfo(const Url& bundleUrl) const 
                                    : std::optional(BundleInfo{found->bundleIdentifier, found->name});
 }
 
+std::optional<WorkspaceIcon> FakeWorkspace::iconForFile(const std::filesystem::path& path) const {
+    std::lock_guard lock(mutex_);
+    ++iconRequests_;
+    auto found = icons_.find(path);
+    return found == icons_.end() ? std::nullopt : std::optional(found->second);
+}
+
 std::string FakeWorkspace::displayName(const std::filesystem::path& path) const {
     std::lock_guard lock(mutex_);
     auto found = std::ranges::find(bundles_, std::optional(path),

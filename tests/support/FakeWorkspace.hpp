@@ -2,8 +2,8 @@
 
 // An in-memory Workspace for tests: installed applications with bundle identifiers, names and handled
 // schemes (in registry order), the default handlers set through setDefaultApplication, running and
-// frontmost applications; every open and launch is recorded, and the next one can be made to fail. It
-// knows no icons; settings pages open without a trace. Thread-safe.
+// frontmost applications, icons per file; every open and launch is recorded, and the next one can be made to
+// fail; icon requests are counted. Settings pages open without a trace. Thread-safe.
 
 #include <map>
 #include <mutex>
@@ -45,6 +45,13 @@ class FakeWorkspace final : public Workspace {
         store(running_, std::move(applications));
     }
 
+    // The icon iconForFile reports for the file at `path` (none for files without one).
+    void setIcon(const std::filesystem::path& path, WorkspaceIcon icon) {
+        std::lock_guard lock(mutex_);
+        icons_[path] = std::move(icon);
+    }
+    [[nodiscard]] int iconRequests() const { return locked(iconRequests_); }
+
     // The next openUrls or openApplication throws WorkspaceError(message).
     void failNextOpen(std::string message) { store(openFailure_, std::move(message)); }
 
@@ -61,7 +68,7 @@ class FakeWorkspace final : public Workspace {
         openUrls({}, applicationUrl, configuration);
     }
     bool openUrl(const Url&) override { return true; }
-    std::optional<WorkspaceIcon> iconForFile(const std::filesystem::path&) const override { return {}; }
+    std::optional<WorkspaceIcon> iconForFile(const std::filesystem::path& path) const override;
     std::optional<RunningApplication> frontmostApplication() const override { return locked(frontmost_); }
     std::vector<RunningApplication> runningApplications() const override { return locked(running_); }
     std::optional<BundleInfo> bundleInfo(const Url& bundleUrl) const override;
@@ -93,6 +100,8 @@ class FakeWorkspace final : public Workspace {
     std::vector<RunningApplication> running_;
     std::optional<std::string> openFailure_;
     std::vector<OpenRecord> opens_;
+    std::map<std::filesystem::path, WorkspaceIcon> icons_;
+    mutable int iconRequests_ = 0;
 };
 
 }  // namespace ferrywise::testing

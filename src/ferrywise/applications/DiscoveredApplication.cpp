@@ -1,5 +1,6 @@
 #include "ferrywise/applications/DiscoveredApplication.hpp"
 
+#include "ferrywise/applications/ApplicationIconCache.hpp"
 #include "ferrywise/opening/PrivateBrowsing.hpp"
 
 namespace ferrywise {
@@ -31,6 +32,10 @@ std::optional<DiscoveredApplication> DiscoveredApplication::privateVariant(
     return DiscoveredApplication(bundleIdentifier_,
                                  PrivateBrowsing::displayName(name_, bundleIdentifier_, localization),
                                  bundleUrl_, LinkScheme::Kind::web, ApplicationVariant::private_());
+}
+
+std::optional<WorkspaceIcon> DiscoveredApplication::icon(const Workspace& workspace) const {
+    return ApplicationIconCache::icon(*this, workspace);
 }
 
 std::string DiscoveredApplication::personaName(std::string_view browserName, std::string_view personaName) {

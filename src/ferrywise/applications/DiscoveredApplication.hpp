@@ -13,6 +13,7 @@
 #include "ferrywise/foundation/Localization.hpp"
 #include "ferrywise/foundation/Url.hpp"
 #include "ferrywise/link/LinkScheme.hpp"
+#include "ferrywise/system/Workspace.hpp"
 
 namespace ferrywise {
 
@@ -53,6 +54,10 @@ class DiscoveredApplication {
     // For profile and space entries: the part of the name after the first " — ", or the variant's own string
     // when the name has no separator. None for normal and private entries.
     [[nodiscard]] std::optional<std::string> personaDisplayName() const;
+
+    // The application's icon, shared by every entry of its bundle (see ApplicationIconCache): asked from
+    // `workspace` the first time, then from the cache.
+    [[nodiscard]] std::optional<WorkspaceIcon> icon(const Workspace& workspace) const;
 
     // The short label of the ring picker: the name, or for personas the persona display name.
     [[nodiscard]] std::string ringDisplayName() const;
