@@ -35,6 +35,8 @@ TEST(Text, LowerCaseAndCharacterClassesFollowUnicodeNotTheUsersLocaleAndMalforme
     EXPECT_EQ(text::lowercased("AbC"), "abc");
     EXPECT_EQ(text::lowercased("İstanbul"), "i\u0307stanbul");
     EXPECT_EQ(text::lowercased("A\xFFZ"), "a\uFFFDz");
+    EXPECT_EQ(text::uppercased("straße ü"), "STRASSE Ü");
+    EXPECT_EQ(text::uppercased("i-x"), "I-X");
     expectEach(text::isAllNumeric, {"0123", "½五十"}, true);
     expectEach(text::isAllNumeric, {"", "12a", "1\xFF"}, false);
     EXPECT_TRUE(text::containsWhitespaceOrNewline("a\u00A0b"));

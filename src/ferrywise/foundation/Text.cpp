@@ -134,6 +134,19 @@ std::string lowercased(std::string_view text) {
     return toUtf8(toUnicode(text).toLower(icu::Locale::getRoot()));
 }
 
+std::string uppercased(std::string_view text) {
+    if (isAscii(text)) {
+        std::string result(text);
+        for (auto& c : result) {
+            if (c >= 'a' && c <= 'z') {
+                c = static_cast<char>(c - 'a' + 'A');
+            }
+        }
+        return result;
+    }
+    return toUtf8(toUnicode(text).toUpper(icu::Locale::getRoot()));
+}
+
 bool isWhitespace(char32_t c) noexcept {
     if (c < 0x80) {
         return c == U' ' || c == U'\t';

@@ -30,6 +30,9 @@ namespace ferrywise::text {
 // Full Unicode lower-casing, independent of the user's locale ("İ" becomes "i̇", not a Turkish dotless i).
 [[nodiscard]] std::string lowercased(std::string_view text);
 
+// Full Unicode upper-casing, independent of the user's locale ("ß" becomes "SS").
+[[nodiscard]] std::string uppercased(std::string_view text);
+
 // Returns whether a code point is white space (general category Zs and the tab), or white space or a line
 // break (category Z*, tab, U+000A...U+000D and U+0085).
 [[nodiscard]] bool isWhitespace(char32_t c) noexcept;

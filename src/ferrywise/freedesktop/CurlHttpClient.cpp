@@ -30,7 +30,6 @@ namespace asio = boost::asio;
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr int maximumRedirects = 10;
-constexpr std::size_t maximumBodySize = 16 * 1024 * 1024;
 // Transfers block their thread; a few run side by side so one slow server does not hold up the others.
 constexpr std::size_t workerThreads = 4;
 
@@ -73,6 +72,7 @@ void setOption(CURL* handle, CURLoption option, Value value) {
 
 // Collects a body up to the limit; anything beyond it stops the transfer.
 struct BodySink {
+    std::size_t limit = 0;
     std::string body;
     bool tooLarge = false;
 };
@@ -80,7 +80,7 @@ struct BodySink {
 std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* userData) {
     auto& sink = *static_cast<BodySink*>(userData);
     const std::size_t length = size * count;
-    if (length > maximumBodySize - sink.body.size()) {
+    if (length > sink.limit - sink.body.size()) {
         sink.tooLarge = true;
         return 0;  // anything but `length` makes curl abort with CURLE_WRITE_ERROR
     }
@@ -145,13 +145,14 @@ struct Hop {
     bool refusedLocalAddress = false;
 };
 
-Hop performHop(const Url& url, HttpMethod method, std::chrono::milliseconds limit, RedirectAccess access) {
+Hop performHop(const HttpRequest& request, const Url& url, std::chrono::milliseconds limit,
+               RedirectAccess access) {
     EasyHandle handle(curl_easy_init());
     if (!handle) {
         throw HttpError("the request could not be prepared");
     }
     CURL* easy = handle.get();
-    BodySink sink;
+    BodySink sink{.limit = request.maximumBodySize, .body = {}, .tooLarge = false};
     const std::string address(url.absoluteString());
     setOption(easy, CURLOPT_URL, address.c_str());
     setOption(easy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -165,10 +166,11 @@ Hop performHop(const Url& url, HttpMethod method, std::chrono::milliseconds limi
     SocketGuard guard{.publicAddressesOnly = access == RedirectAccess::publicAddresses};
     setOption(easy, CURLOPT_OPENSOCKETFUNCTION, &openSocket);
     setOption(easy, CURLOPT_OPENSOCKETDATA, static_cast<void*>(&guard));
-    if (method == HttpMethod::head) {
+    if (request.method == HttpMethod::head) {
         setOption(easy, CURLOPT_NOBODY, 1L);
     } else {
-        setOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maximumBodySize));
+        // A declared length over the limit is refused before the body is read.
+        setOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maximumBodySize));
         setOption(easy, CURLOPT_WRITEFUNCTION, &writeBody);
         setOption(easy, CURLOPT_WRITEDATA, static_cast<void*>(&sink));
     }
@@ -207,7 +209,7 @@ HttpResponse runExchange(const HttpRequest& request, SteadyClock::time_point dea
         if (remaining <= std::chrono::milliseconds::zero()) {
             throw httpError(CURLE_OPERATION_TIMEDOUT);
         }
-        Hop hop = performHop(current, request.method, remaining, access);
+        Hop hop = performHop(request, current, remaining, access);
         if (hop.refusedLocalAddress) {
             return HttpResponse{
                 .finalUrl = std::move(current), .statusCode = static_cast<int>(redirectStatus), .body = {}};

@@ -6,8 +6,8 @@
 // request's method unchanged, and a redirect to any other scheme ends the exchange with that address as
 // the final URL, unrequested. A redirect is not requested either (its address becomes the final URL) when
 // it would lower the protection the exchange started with (see redirectAccess). A HEAD never downloads a
-// body; a GET body larger than 16 MiB is an error. The request's time-out bounds the whole exchange from
-// the moment it is asked for: time spent waiting for a free worker counts.
+// body; a GET body larger than the request's limit is an error. The request's time-out bounds the whole
+// exchange from the moment it is asked for: time spent waiting for a free worker counts.
 //
 //   auto client = ferrywise::freedesktop::makeCurlHttpClient();
 //   HttpResponse response = co_await client->send(request);

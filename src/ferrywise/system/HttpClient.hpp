@@ -9,6 +9,7 @@
 //   HttpResponse response = co_await client->send(request);  // response.finalUrl: the last address
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -27,6 +28,9 @@ struct HttpRequest {
     HttpMethod method = HttpMethod::get;
     // The limit for the whole exchange, redirects included.
     std::chrono::milliseconds timeout{std::chrono::seconds(60)};
+    // The largest body a GET accepts, in bytes: a larger one ends the exchange with HttpError as soon as
+    // it is announced or exceeded, without downloading the rest.
+    std::size_t maximumBodySize = 16 * 1024 * 1024;
 };
 
 struct HttpResponse {

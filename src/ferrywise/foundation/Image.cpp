@@ -1,0 +1,140 @@
+#include "ferrywise/foundation/Image.hpp"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+namespace ferrywise {
+namespace {
+
+struct Signature {
+    std::string_view magic;
+    std::string_view format;  // gdk-pixbuf's loader name
+};
+
+// How each accepted format begins. ICO and CUR share one loader.
+constexpr std::array signatures{
+    Signature{std::string_view("\x89PNG\r\n\x1a\n", 8), "png"},
+    Signature{std::string_view("\0\0\1\0", 4), "ico"},
+    Signature{std::string_view("\0\0\2\0", 4), "ico"},
+    Signature{"GIF87a", "gif"},
+    Signature{"GIF89a", "gif"},
+    Signature{"\xFF\xD8\xFF", "jpeg"},
+    Signature{"BM", "bmp"},
+};
+
+std::optional<std::string_view> formatOf(std::string_view data) {
+    auto found = std::ranges::find_if(
+        signatures, [&](const Signature& signature) { return data.starts_with(signature.magic); });
+    return found == signatures.end() ? std::nullopt : std::optional(found->format);
+}
+
+// A loader must be closed exactly once before it goes; closing one that did not finish abandons it. A
+// failed write has already closed it.
+class Loader {
+  public:
+    explicit Loader(std::string_view format)
+        : loader_(gdk_pixbuf_loader_new_with_type(std::string(format).c_str(), nullptr)) {}
+    Loader(const Loader&) = delete;
+    Loader& operator=(const Loader&) = delete;
+    ~Loader() {
+        if (loader_ != nullptr) {
+            (void)close();
+            g_object_unref(loader_);
+        }
+    }
+
+    [[nodiscard]] GdkPixbufLoader* get() const noexcept { return loader_; }
+
+    bool write(std::string_view data) {
+        if (!gdk_pixbuf_loader_write(loader_, reinterpret_cast<const guchar*>(data.data()), data.size(),
+                                     nullptr)) {
+            closed_ = true;
+            return false;
+        }
+        return true;
+    }
+
+    // Ends the data; returns whether the picture was complete.
+    bool close() {
+        if (closed_) {
+            return false;
+        }
+        closed_ = true;
+        return gdk_pixbuf_loader_close(loader_, nullptr) != FALSE;
+    }
+
+  private:
+    GdkPixbufLoader* loader_;
+    bool closed_ = false;
+};
+
+struct Measure {
+    int width = 0;
+    int height = 0;
+    bool tooLarge = false;
+};
+
+// Called once the loader knows the size, before it allocates the pixels: a picture that is too large is
+// shrunk to one pixel, so nothing large is allocated while the rest of the data is abandoned.
+void sizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
+    auto& measure = *static_cast<Measure*>(data);
+    measure.width = width;
+    measure.height = height;
+    if (width > Image::maximumDimension || height > Image::maximumDimension) {
+        measure.tooLarge = true;
+        gdk_pixbuf_loader_set_size(loader, 1, 1);
+    }
+}
+
+}  // namespace
+
+std::optional<Image> Image::decode(std::string data) {
+    auto format = formatOf(data);
+    if (!format) {
+        return std::nullopt;
+    }
+    Loader loader(*format);
+    if (loader.get() == nullptr) {
+        return std::nullopt;  // the format's loader is not installed
+    }
+    Measure measure;
+    g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(&sizePrepared), &measure);
+    // Fed in pieces, so that a picture found too large by its header is abandoned early.
+    constexpr std::size_t piece = 64 * 1024;
+    for (std::size_t offset = 0; offset < data.size() && !measure.tooLarge; offset += piece) {
+        if (!loader.write(std::string_view(data).substr(offset, piece))) {
+            return std::nullopt;
+        }
+    }
+    if (measure.tooLarge || !loader.close()) {
+        return std::nullopt;
+    }
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (pixbuf == nullptr) {
+        return std::nullopt;
+    }
+    const int width = gdk_pixbuf_get_width(pixbuf), height = gdk_pixbuf_get_height(pixbuf);
+    if (width <= 0 || height <= 0) {
+        return std::nullopt;
+    }
+    return Image(std::make_shared<const std::string>(std::move(data)), *format, width, height);
+}
+
+std::optional<Image> Image::fromFile(const std::filesystem::path& path, std::size_t maximumSize) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string data(maximumSize + 1, '\0');
+    file.read(data.data(), static_cast<std::streamsize>(data.size()));
+    if (file.bad() || static_cast<std::size_t>(file.gcount()) > maximumSize) {
+        return std::nullopt;
+    }
+    data.resize(static_cast<std::size_t>(file.gcount()));
+    return decode(std::move(data));
+}
+
+}  // namespace ferrywise
