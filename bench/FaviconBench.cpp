@@ -47,5 +47,3 @@ void decodeIcon(benchmark::State& state) {
 BENCHMARK(decodeIcon);
 
 }  // namespace
-
-BENCHMARK_MAIN();
