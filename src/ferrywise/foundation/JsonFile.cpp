@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ferrywise/foundation/Coding.hpp"
+
 namespace ferrywise {
 namespace {
 
@@ -143,6 +145,24 @@ std::filesystem::path JsonFile::writtenPath(const std::filesystem::path& path) n
     } catch (...) {
         return path;
     }
+}
+
+std::optional<std::filesystem::path> JsonFile::keepAsideUnlessDecodable(
+    const std::filesystem::path& path, std::string_view suffix,
+    const std::function<void(std::string_view)>& decode) {
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+        return std::nullopt;
+    }
+    if (auto data = readData(path)) {
+        try {
+            decode(*data);
+            return std::nullopt;
+        } catch (const DecodingError&) {
+            // moved aside below
+        }
+    }
+    return keepAside(path, suffix);
 }
 
 std::optional<std::filesystem::path> JsonFile::keepAside(const std::filesystem::path& path,

@@ -10,6 +10,7 @@
 // replaces the file it points to, atomically, beside it.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,6 +63,13 @@ class JsonFile {
     // where it was.
     static std::optional<std::filesystem::path> keepAside(const std::filesystem::path& path,
                                                           std::string_view suffix);
+
+    // keepAside() for a store's own file before a save replaces it: the file is moved aside unless it is
+    // missing, or it can be read and `decode` accepts it (returns without throwing DecodingError). Returns
+    // the new path; none when the file stays. Throws as keepAside() does.
+    static std::optional<std::filesystem::path> keepAsideUnlessDecodable(
+        const std::filesystem::path& path, std::string_view suffix,
+        const std::function<void(std::string_view)>& decode);
 
     // Reads and parses `path`. Never throws.
     [[nodiscard]] static ReadResult read(const std::filesystem::path& path) noexcept;

@@ -121,30 +121,33 @@ icu::UnicodeString folded(std::string_view text) {
 
 }  // namespace
 
-std::string lowercased(std::string_view text) {
+namespace {
+
+// ASCII text changes case byte by byte; anything else goes through ICU's full mapping, in the root locale.
+template <bool upper>
+std::string changingCase(std::string_view text) {
     if (isAscii(text)) {
+        constexpr char from = upper ? 'a' : 'A', to = upper ? 'A' : 'a';
         std::string result(text);
         for (auto& c : result) {
-            if (c >= 'A' && c <= 'Z') {
-                c = static_cast<char>(c - 'A' + 'a');
+            if (c >= from && c <= from + 25) {
+                c = static_cast<char>(c - from + to);
             }
         }
         return result;
     }
-    return toUtf8(toUnicode(text).toLower(icu::Locale::getRoot()));
+    auto unicode = toUnicode(text);
+    return toUtf8(upper ? unicode.toUpper(icu::Locale::getRoot()) : unicode.toLower(icu::Locale::getRoot()));
+}
+
+}  // namespace
+
+std::string lowercased(std::string_view text) {
+    return changingCase<false>(text);
 }
 
 std::string uppercased(std::string_view text) {
-    if (isAscii(text)) {
-        std::string result(text);
-        for (auto& c : result) {
-            if (c >= 'a' && c <= 'z') {
-                c = static_cast<char>(c - 'a' + 'A');
-            }
-        }
-        return result;
-    }
-    return toUtf8(toUnicode(text).toUpper(icu::Locale::getRoot()));
+    return changingCase<true>(text);
 }
 
 bool isWhitespace(char32_t c) noexcept {

@@ -67,19 +67,8 @@ std::optional<Date> LinkRuleStore::modificationDate() const {
 }
 
 void LinkRuleStore::keepUnreadableFile() const {
-    std::error_code error;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(filePath_, error))) {
-        return;
-    }
-    if (auto data = JsonFile::readData(filePath_)) {
-        try {
-            (void)decode(*data);
-            return;
-        } catch (const DecodingError&) {
-            // moved aside below
-        }
-    }
-    if (auto aside = JsonFile::keepAside(filePath_, unreadableSuffix)) {
+    if (auto aside = JsonFile::keepAsideUnlessDecodable(filePath_, unreadableSuffix,
+                                                        [](std::string_view data) { (void)decode(data); })) {
         Log::rules().log("Kept the unreadable rules file as %{public}s", aside->string());
     }
 }
