@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_set>
 
 #include "ferrywise/foundation/Text.hpp"
 #include "ferrywise/system/Workspace.hpp"
@@ -26,9 +27,11 @@ ApplicationScanner::ApplicationScanner(std::shared_ptr<const ApplicationCatalog>
 std::vector<DiscoveredApplication> ApplicationScanner::scan(LinkScheme::Kind kind,
                                                             const Localization& localization) const {
     std::map<std::string, DiscoveredApplication> found;
+    // A browser is registered for http and https alike: its entry is read once.
+    std::unordered_set<Url> visited;
     for (auto scheme : kind.schemes()) {
         for (const auto& bundleUrl : catalog_->applicationUrls(scheme)) {
-            if (Url::sameResolvedPath(bundleUrl, ownBundleUrl_)) {
+            if (!visited.insert(bundleUrl).second || Url::sameResolvedPath(bundleUrl, ownBundleUrl_)) {
                 continue;
             }
             auto identity = catalog_->identity(bundleUrl);
