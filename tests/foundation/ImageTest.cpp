@@ -31,6 +31,12 @@ std::string encoded(int width, int height, const char* format) {
     return data;
 }
 
+// `data` with four bytes at `offset` replaced by 0xFFFFFFF0 (little-endian).
+std::string withHugeField(std::string data, std::size_t offset) {
+    data.replace(offset, 4, "\xF0\xFF\xFF\xFF");
+    return data;
+}
+
 TEST(Image, ReadsTheIconFormatsWithTheirSizeAndRefusesEverythingElse) {
     struct Row {
         std::string data;
@@ -38,16 +44,21 @@ TEST(Image, ReadsTheIconFormatsWithTheirSizeAndRefusesEverythingElse) {
         int width = 0;
         int height = 0;
     };
-    const std::string png = dataFile("favicon-16.png");
+    const std::string png = dataFile("favicon-16.png"), ico = dataFile("favicon-32.ico"),
+                      bmp = encoded(5, 7, "bmp");
     const Row rows[] = {
-        {dataFile("favicon-32.ico"), "ico", 32, 32},
+        {ico, "ico", 32, 32},
         {png, "png", 16, 16},
         {encoded(24, 12, "jpeg"), "jpeg", 24, 12},
-        {encoded(5, 7, "bmp"), "bmp", 5, 7},
+        {bmp, "bmp", 5, 7},
         {encoded(Image::maximumDimension, 1, "png"), "png", Image::maximumDimension, 1},
         // Too large a side, though readable; a format icons do not come in; broken or no pictures.
         {encoded(Image::maximumDimension + 1, 1, "png"), nullptr},
+        {encoded(1, Image::maximumDimension + 1, "jpeg"), nullptr},
         {encoded(4, 4, "tiff"), nullptr},
+        // Headers that declare parts far beyond the data (an image's offset, an info header's size).
+        {withHugeField(ico, 18), nullptr},
+        {withHugeField(bmp, 14), nullptr},
         {png.substr(0, png.size() / 2), nullptr},
         {"GIF89a\x01\x00\x01\x00", nullptr},
         {"<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'/>", nullptr},

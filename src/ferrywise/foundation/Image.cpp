@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <fstream>
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -71,21 +72,57 @@ class Loader {
     bool closed_ = false;
 };
 
+std::uint64_t littleEndian(std::string_view data, std::size_t offset, std::size_t length) {
+    std::uint64_t value = 0;
+    for (std::size_t index = length; index-- > 0;) {
+        value = (value << 8) | static_cast<unsigned char>(data[offset + index]);
+    }
+    return value;
+}
+
+// Whether the offsets and sizes an ICO or BMP header declares lie within the data. Their loaders size
+// their buffers by these fields before reading on, so a few hostile bytes could otherwise make them
+// reserve gigabytes.
+bool declaredPartsFit(std::string_view format, std::string_view data) {
+    if (format == "bmp") {
+        // The file header (14 bytes), then the info header, whose own size says which version it is.
+        if (data.size() < 18) {
+            return false;
+        }
+        const auto infoSize = littleEndian(data, 14, 4);
+        return infoSize >= 12 && infoSize <= 124 && littleEndian(data, 10, 4) <= data.size();
+    }
+    if (format == "ico") {
+        // A 6-byte header with the number of images, then 16 bytes per image ending in its size and offset.
+        const std::uint64_t count = data.size() >= 6 ? littleEndian(data, 4, 2) : 0;
+        if (count == 0 || 6 + 16 * count > data.size()) {
+            return false;
+        }
+        for (std::uint64_t entry = 6; entry < 6 + 16 * count; entry += 16) {
+            if (littleEndian(data, entry + 12, 4) + littleEndian(data, entry + 8, 4) > data.size()) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 struct Measure {
     int width = 0;
     int height = 0;
     bool tooLarge = false;
 };
 
-// Called once the loader knows the size, before it allocates the pixels: a picture that is too large is
-// shrunk to one pixel, so nothing large is allocated while the rest of the data is abandoned.
+// Called once the loader knows the size, before it allocates the pixels. A picture that is too large gets
+// the size 0 × 0, which makes the loaders stop with an error before allocating anything (gdk-pixbuf's own
+// gdk_pixbuf_get_file_info stops them the same way).
 void sizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
     auto& measure = *static_cast<Measure*>(data);
     measure.width = width;
     measure.height = height;
     if (width > Image::maximumDimension || height > Image::maximumDimension) {
         measure.tooLarge = true;
-        gdk_pixbuf_loader_set_size(loader, 1, 1);
+        gdk_pixbuf_loader_set_size(loader, 0, 0);
     }
 }
 
@@ -93,7 +130,7 @@ void sizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data)
 
 std::optional<Image> Image::decode(std::string data) {
     auto format = formatOf(data);
-    if (!format) {
+    if (!format || !declaredPartsFit(*format, data)) {
         return std::nullopt;
     }
     Loader loader(*format);
