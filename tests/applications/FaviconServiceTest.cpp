@@ -7,6 +7,7 @@
 #include <boost/asio/io_context.hpp>
 #include <gtest/gtest.h>
 
+#include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Sha256.hpp"
 #include "ferrywise/freedesktop/CurlHttpClient.hpp"
 #include "ferrywise/system/InMemoryUserDefaults.hpp"
@@ -99,6 +100,8 @@ TEST_F(FaviconServiceTest, FetchesTheHostThenItsRegistrableDomainAndKeepsTheIcon
     preferences.setFetchesFavicons(false);
     service = makeService();
     EXPECT_EQ(service->icon("www.a.example.com"), image);
+    JsonFile::writeData(service->fileOf("www.www.example.net"), png);  // normalised once: "www.example.net"
+    EXPECT_TRUE(service->icon("WWW.www.example.net"));
     EXPECT_EQ(sites->asked.size(), 2u);
 }
 

@@ -39,6 +39,11 @@ struct FaviconService::State {
 
 namespace {
 
+// The cache file of a host already normalised: named by its digest alone.
+std::filesystem::path cacheFile(const std::filesystem::path& directory, std::string_view normalizedHost) {
+    return directory / Sha256::hexadecimal(Sha256::of(normalizedHost));
+}
+
 // The address of a candidate's favicon; none unless the text reads back as exactly that host and path, so
 // that a host holding "@", "/" or a port can never send the request elsewhere.
 std::optional<Url> faviconUrl(const std::string& candidate) {
@@ -96,7 +101,7 @@ asio::awaitable<void> fetchFavicon(std::weak_ptr<FaviconService::State> weakStat
     }
     try {
         // The body is kept as downloaded; without a cache file the favicon still stays in memory.
-        JsonFile::writeData(state->directory / Sha256::hexadecimal(Sha256::of(host)), image->data());
+        JsonFile::writeData(cacheFile(state->directory, host), image->data());
     } catch (const std::exception&) {
     }
     state->memory.insert_or_assign(host, std::move(*image));
@@ -140,7 +145,7 @@ std::optional<Image> FaviconService::icon(std::string_view host) {
     if (auto found = state.memory.find(normalized); found != state.memory.end()) {
         return found->second;
     }
-    if (auto image = Image::fromFile(fileOf(normalized), maximumIconSize)) {
+    if (auto image = Image::fromFile(cacheFile(state.directory, normalized), maximumIconSize)) {
         return state.memory.insert_or_assign(std::move(normalized), std::move(*image)).first->second;
     }
     if (state.preferences.fetchesFavicons()) {
@@ -167,7 +172,7 @@ const std::filesystem::path& FaviconService::directory() const noexcept {
 }
 
 std::filesystem::path FaviconService::fileOf(std::string_view host) const {
-    return state_->directory / Sha256::hexadecimal(Sha256::of(normalize(host)));
+    return cacheFile(state_->directory, normalize(host));
 }
 
 std::string FaviconService::normalize(std::string_view host) {
