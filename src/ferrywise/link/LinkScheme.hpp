@@ -7,6 +7,7 @@
 //   scheme->kind() == LinkScheme::Kind::web;
 
 #include <array>
+#include <compare>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -47,7 +48,8 @@ class LinkScheme {
         // The symbol image's name ("globe", "envelope"); not localised.
         [[nodiscard]] std::string_view symbolName() const noexcept;
 
-        constexpr bool operator==(const Kind&) const = default;
+        // Ordered as allCases() lists them, so that families can key sets and maps.
+        constexpr auto operator<=>(const Kind&) const = default;
 
       private:
         Value value_;
