@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include "ferrywise/system/DefaultHandler.hpp"
+
+#include "support/Coroutines.hpp"
 #include "support/TemporaryFolder.hpp"
 
 namespace ferrywise::freedesktop {
@@ -152,7 +155,7 @@ class DesktopWorkspaceTest : public ::testing::Test {
         }
     }
 
-    std::unique_ptr<Workspace> workspace = makeDesktopWorkspace();
+    std::shared_ptr<Workspace> workspace = makeDesktopWorkspace();
     std::vector<pid_t> pids;
 };
 
@@ -178,6 +181,47 @@ TEST_F(DesktopWorkspaceTest, ChangesTheDefaultHandlerOfOneValidSchemeOnly) {
     std::ifstream list(sandbox->root / "config/mimeapps.list");
     EXPECT_THAT(std::string(std::istreambuf_iterator<char>(list), {}),
                 HasSubstr("x-scheme-handler/mailto=org.example.MailTwo.desktop"));
+}
+
+// What `xdg-mime <arguments>` prints, without its line break.
+std::string xdgMime(const std::string& arguments) {
+    std::string output;
+    if (FILE* pipe = ::popen(("xdg-mime " + arguments + " 2>/dev/null").c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            output += buffer;
+        }
+        ::pclose(pipe);
+    }
+    return output.ends_with('\n') ? output.substr(0, output.size() - 1) : output;
+}
+
+// The library and the desktop's own tool agree on the default handlers both ways, and the host reached
+// through a symbolic link to its entry is the host.
+TEST_F(DesktopWorkspaceTest, DefaultHandlersRoundTripWithTheDesktopsOwnTool) {
+    fs::create_directories(sandbox->root / "links");
+    fs::create_symlink(entryFile("Beta"), sandbox->root / "links/host.desktop");
+    DefaultHandlerService host(workspace, entry("Beta")),
+        linked(workspace, Url::fromFilePath(sandbox->root / "links/host.desktop"));
+    EXPECT_FALSE(linked.isDefaultHandler(LinkScheme::Kind::web));
+    bool handled = false;
+    auto request = [&]() -> boost::asio::awaitable<void> {
+        handled = co_await host.requestDefaultHandler(LinkScheme::Kind::web);
+    };
+    EXPECT_EQ(testing::runToEnd(request()), nullptr);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(xdgMime("query default x-scheme-handler/https"), "org.example.Beta.desktop");
+    EXPECT_EQ(xdgMime("query default x-scheme-handler/http"), "org.example.Beta.desktop");
+    EXPECT_TRUE(linked.isDefaultHandler(LinkScheme::Kind::web));
+
+    ASSERT_EQ(xdgMime("default org.example.Alpha.desktop x-scheme-handler/https"), "");
+    // GIO notices the changed file through a file monitor, on its own time.
+    auto handler = await([&] {
+        auto url = host.currentHandlerUrl(LinkScheme::https);
+        return url && *url != entry("Beta") ? std::string(url->absoluteString()) : std::string();
+    });
+    EXPECT_EQ(handler, entry("Alpha").absoluteString());
+    EXPECT_FALSE(linked.isDefaultHandler(LinkScheme::Kind::web));
 }
 
 // Outside the data folders an entry has no desktop-file ID and its file name stands in; without a Name the

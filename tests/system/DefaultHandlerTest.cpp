@@ -1,0 +1,186 @@
+#include <boost/asio/io_context.hpp>
+#include <gtest/gtest.h>
+
+#include "ferrywise/foundation/Log.hpp"
+#include "ferrywise/system/DefaultHandlerModel.hpp"
+#include "ferrywise/system/RouteStatusSummary.hpp"
+
+#include "support/FakeWorkspace.hpp"
+#include "support/ManualScheduler.hpp"
+#include "support/TemporaryFolder.hpp"
+
+namespace ferrywise {
+namespace {
+
+using namespace std::chrono_literals;
+using Kind = LinkScheme::Kind;
+using Kinds = std::set<Kind>;
+using Strings = std::vector<std::string>;
+
+TEST(RouteStatusSummary, NothingRoutedSaysSoOtherwiseBothStatesDecide) {
+    using State = HandlerRouteState;
+    using Case = RouteStatusSummary::Case;
+    const auto ok = State::ok(), unset = State::unset(), firefox = State::taken("Firefox"),
+               mailer = State::taken("Mailer");
+    const std::tuple<State, State, std::int64_t, Case, std::optional<std::string>> rows[] = {
+        {unset, unset, 0, Case::noRoutes, std::nullopt},
+        {ok, ok, -1, Case::noRoutes, std::nullopt},
+        {ok, ok, 1, Case::allHandled, std::nullopt},
+        {ok, unset, 2, Case::mailUnset, std::nullopt},
+        {ok, mailer, 2, Case::mailTaken, "Mailer"},
+        {unset, ok, 2, Case::webUnset, std::nullopt},
+        {unset, unset, 2, Case::bothUnset, std::nullopt},
+        {unset, mailer, 2, Case::webUnsetMailTaken, "Mailer"},
+        {firefox, ok, 2, Case::webTaken, "Firefox"},
+        {firefox, unset, 2, Case::webTakenMailUnset, "Firefox"},
+        {firefox, mailer, 2, Case::bothTaken, std::nullopt},
+    };
+    for (const auto& [web, mail, routed, expected, name] : rows) {
+        RouteStatusSummary summary(web, mail, routed);
+        EXPECT_EQ(summary.which(), expected) << static_cast<int>(expected);
+        EXPECT_EQ(summary.applicationName(), name) << static_cast<int>(expected);
+    }
+}
+
+// A handler registry in memory that records every request and refuses the schemes it is told to.
+class RecordingBackend final : public DefaultHandlerBackend {
+  public:
+    std::optional<Url> currentHandlerUrl(LinkScheme scheme) const override {
+        auto found = handlers.find(scheme.value());
+        return found == handlers.end() ? std::nullopt : std::optional(found->second);
+    }
+    boost::asio::awaitable<void> setDefaultApplication(Url applicationUrl, LinkScheme scheme) override {
+        requested.emplace_back(scheme.rawValue());
+        if (refused.contains(scheme.value())) {
+            throw WorkspaceError("refused by the test");
+        }
+        handlers.insert_or_assign(scheme.value(), std::move(applicationUrl));
+        co_return;
+    }
+
+    std::map<LinkScheme::Value, Url> handlers;
+    std::set<LinkScheme::Value> refused;
+    Strings requested;
+};
+
+class DefaultHandlerModelTest : public ::testing::Test {
+  protected:
+    DefaultHandlerModelTest() {
+        workspace->install("host", "Host", {}, host);
+        workspace->install("browser", "Browser", {}, browser);
+        workspace->install("mailer", "Mailer", {}, mailer);
+    }
+    ~DefaultHandlerModelTest() override { Log::setSink(previousSink); }
+
+    // Runs what the model started until nothing is left.
+    void settle() {
+        io.restart();
+        io.run();
+    }
+    [[nodiscard]] Strings logged() const { return sink->messages("onboarding"); }
+
+    testing::TemporaryFolder folder;
+    Url host = Url::fromFilePath(folder.write("apps/host.desktop", "")),
+        browser = Url::fromFilePath(folder.write("apps/browser.desktop", "")),
+        mailer = Url::fromFilePath(folder.write("apps/mailer.desktop", ""));
+    std::shared_ptr<RecordingBackend> backend = std::make_shared<RecordingBackend>();
+    std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
+    std::shared_ptr<testing::ManualScheduler> scheduler = std::make_shared<testing::ManualScheduler>();
+    std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
+    std::shared_ptr<LogSink> previousSink = Log::setSink(sink);
+    boost::asio::io_context io;
+    DefaultHandlerModel model{DefaultHandlerService(backend, host), workspace, scheduler, io.get_executor(),
+                              Localization::english()};
+};
+
+TEST_F(DefaultHandlerModelTest, AFamilyIsHandledOnlyWithEveryOneOfItsSchemesAndLogsOnlyChanges) {
+    backend->handlers = {
+        {LinkScheme::http, host}, {LinkScheme::https, browser}, {LinkScheme::mailto, mailer}};
+    model.refresh();
+    // Only the first scheme names the taker, here the host itself.
+    EXPECT_EQ(model.handledKinds().value(), Kinds{});
+    EXPECT_EQ(model.takenBy().value(),
+              (std::map<Kind, std::string>{{Kind::web, "Host"}, {Kind::mail, "Mailer"}}));
+    backend->handlers.insert_or_assign(LinkScheme::https, host);
+    backend->handlers.erase(LinkScheme::mailto);
+    model.refresh();
+    model.refresh();
+    EXPECT_EQ(model.handledKinds().value(), Kinds{Kind::web});
+    EXPECT_TRUE(model.takenBy().value().empty());  // a family without a handler is taken by none
+    EXPECT_FALSE(model.isFullyConfigured());
+    backend->handlers.insert_or_assign(LinkScheme::mailto, host);
+    model.refresh();
+    EXPECT_TRUE(model.isFullyConfigured() && model.isHandled(Kind::mail));
+    EXPECT_EQ(logged(),
+              (Strings{"Handled families: ", "Handled families: web", "Handled families: mail,web"}));
+}
+
+TEST_F(DefaultHandlerModelTest, WatchingPollsAndHearsActivationsWhileAnyScreenWatches) {
+    model.beginWatching();
+    model.beginWatching();  // counted only
+    EXPECT_EQ(scheduler->scheduledCount(), 1u);
+    backend->handlers = {{LinkScheme::mailto, host}};
+    scheduler->advance(1999ms);
+    EXPECT_EQ(model.handledKinds().value(), Kinds{});
+    scheduler->advance(1ms);
+    EXPECT_EQ(model.handledKinds().value(), Kinds{Kind::mail});
+    backend->handlers.erase(LinkScheme::mailto);
+    workspace->postDidBecomeActive();
+    EXPECT_EQ(model.handledKinds().value(), Kinds{});
+
+    model.endWatching();
+    EXPECT_TRUE(model.isWatching());
+    model.endWatching();
+    model.endWatching();  // nothing left to end
+    EXPECT_FALSE(model.isWatching());
+    EXPECT_EQ(scheduler->scheduledCount(), 0u);
+    backend->handlers = {{LinkScheme::mailto, host}};
+    workspace->postDidBecomeActive();
+    scheduler->advance(10s);
+    EXPECT_EQ(model.handledKinds().value(), Kinds{});
+}
+
+TEST_F(DefaultHandlerModelTest, RequestsRunOncePerFamilyInOrderAndAFamilyLeftUnhandledSetsTheMessage) {
+    backend->refused = {LinkScheme::https};
+    std::vector<std::optional<Kind>> pending;
+    auto connection = model.pendingKind().observe([&](const auto& kind) { pending.push_back(kind); });
+    model.requestDefaultHandlers({Kind::mail, Kind::web, Kind::mail});
+    model.requestDefaultHandler(Kind::web);  // dropped: a batch is running
+    settle();
+    EXPECT_EQ(backend->requested, (Strings{"mailto", "http", "https"}));
+    EXPECT_EQ(pending, (std::vector<std::optional<Kind>>{Kind::mail, Kind::web, std::nullopt}));
+    EXPECT_EQ(model.handledKinds().value(), Kinds{Kind::mail});
+    EXPECT_EQ(
+        model.errorMessage().value(),
+        "The desktop did not apply the change. You can also set it in your desktop's settings for default "
+        "applications.");
+    EXPECT_EQ(logged(),
+              (Strings{"Became default handler for mail",
+                       "setDefaultApplication(https) reported: refused by the test",
+                       "Not the default handler for web after the request", "Handled families: mail"}));
+
+    // A new batch clears the message; a model gone before its batch ends is left alone.
+    backend->refused.clear();
+    model.requestDefaultHandler(Kind::web);
+    EXPECT_EQ(model.errorMessage().value(), std::nullopt);
+    settle();
+    EXPECT_TRUE(model.isFullyConfigured());
+    auto gone = std::make_unique<DefaultHandlerModel>(DefaultHandlerService(backend, host), workspace,
+                                                      scheduler, io.get_executor());
+    gone->requestDefaultHandler(Kind::mail);
+    gone.reset();
+    settle();
+}
+
+TEST_F(DefaultHandlerModelTest, OpensTheDesktopsSettingsPageOrSaysThereIsNone) {
+    EXPECT_FALSE(model.openSystemSettings());
+    EXPECT_EQ(model.errorMessage().value(),
+              "No settings page for default applications was found on this desktop.");
+    auto page = workspace->install("kcm_componentchooser", "Default Applications");
+    EXPECT_TRUE(model.openSystemSettings());
+    ASSERT_EQ(workspace->opens().size(), 1u);
+    EXPECT_EQ(workspace->opens()[0].applicationUrl, page);
+}
+
+}  // namespace
+}  // namespace ferrywise
