@@ -17,6 +17,24 @@ using Kind = LinkScheme::Kind;
 using Kinds = std::set<Kind>;
 using Strings = std::vector<std::string>;
 
+TEST(AsioScheduler, RunsActionsOnTheExecutorUntilCancelled) {
+    boost::asio::io_context io;
+    AsioScheduler scheduler(io.get_executor());
+    int once = 0, cancelled = 0, dropped = 0, ticks = 0;
+    auto single = scheduler.after(0ms, [&] { ++once; });
+    auto stopped = scheduler.after(0ms, [&] { ++cancelled; });
+    stopped.cancel();
+    (void)scheduler.after(0ms, [&] { ++dropped; });  // the handle goes at once, and the action with it
+    Scheduler::Timer repeating;
+    repeating = scheduler.repeating(1ms, [&] {
+        if (++ticks == 3) {
+            repeating.cancel();  // from within its own action
+        }
+    });
+    io.run();
+    EXPECT_EQ(std::tuple(once, cancelled, dropped, ticks), std::tuple(1, 0, 0, 3));
+}
+
 TEST(RouteStatusSummary, NothingRoutedSaysSoOtherwiseBothStatesDecide) {
     using State = HandlerRouteState;
     using Case = RouteStatusSummary::Case;
