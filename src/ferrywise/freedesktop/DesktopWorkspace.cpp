@@ -14,32 +14,12 @@
 #include <unistd.h>
 
 #include "ferrywise/foundation/Text.hpp"
+#include "ferrywise/freedesktop/GLibOwnership.hpp"
 
 namespace ferrywise::freedesktop {
 namespace {
 
-// ---- Ownership of GLib values
-
-struct GObjectUnref {
-    void operator()(gpointer object) const noexcept { g_object_unref(object); }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
-
-struct GFree {
-    void operator()(gpointer memory) const noexcept { g_free(memory); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFree>;
-
-struct GStrvFree {
-    void operator()(gchar** strings) const noexcept { g_strfreev(strings); }
-};
-using GStrvPtr = std::unique_ptr<gchar*, GStrvFree>;
-
-struct KeyFileUnref {
-    void operator()(GKeyFile* keyFile) const noexcept { g_key_file_unref(keyFile); }
-};
-using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileUnref>;
+// ---- Ownership of GLib lists (the other owners are in GLibOwnership.hpp)
 
 // A list that owns its GAppInfo elements.
 struct AppInfoListFree {
@@ -52,25 +32,6 @@ struct ListFree {
     void operator()(GList* list) const noexcept { g_list_free(list); }
 };
 using LinkList = std::unique_ptr<GList, ListFree>;
-
-// Receives the GError of one GLib call and frees it.
-class ErrorSlot {
-  public:
-    ErrorSlot() = default;
-    ErrorSlot(const ErrorSlot&) = delete;
-    ErrorSlot& operator=(const ErrorSlot&) = delete;
-    ~ErrorSlot() {
-        if (error_ != nullptr) {
-            g_error_free(error_);
-        }
-    }
-
-    [[nodiscard]] GError** out() noexcept { return &error_; }
-    [[nodiscard]] const GError* get() const noexcept { return error_; }
-
-  private:
-    GError* error_ = nullptr;
-};
 
 // The one place where a GLib error becomes a WorkspaceError: "<what>: <GLib's message>".
 WorkspaceError workspaceError(const std::string& what, const GError* error) {

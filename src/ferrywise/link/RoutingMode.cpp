@@ -1,9 +1,8 @@
 #include "ferrywise/link/RoutingMode.hpp"
 
 #include <algorithm>
-#include <variant>
 
-#include "ferrywise/opening/PrivateBrowsing.hpp"
+#include "ferrywise/system/AccessibilityPermission.hpp"
 
 namespace ferrywise {
 
@@ -38,11 +37,7 @@ std::optional<DiscoveredApplication> RoutingMode::usableFallback(
 }
 
 bool RoutingMode::isUsable(const DiscoveredApplication& candidate, const AccessibilityTrust& trust) {
-    if (!candidate.variant().isPrivate()) {
-        return true;
-    }
-    auto strategy = PrivateBrowsing::strategy(candidate.bundleIdentifier());
-    if (!strategy || !std::holds_alternative<PrivateBrowsingStrategy::Safari>(strategy->value())) {
+    if (!AccessibilityPermission::isNeeded(candidate.target())) {
         return true;
     }
     // Keystrokes into another application need the Accessibility permission; asked last, as it is a
