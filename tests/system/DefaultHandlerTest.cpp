@@ -156,6 +156,16 @@ TEST_F(DefaultHandlerModelTest, WatchingPollsAndHearsActivationsWhileAnyScreenWa
     workspace->postDidBecomeActive();
     scheduler->advance(10s);
     EXPECT_EQ(model.handledKinds().value(), Kinds{});
+
+    // A screen may drop its model when it hears the news of a poll.
+    auto dropped = std::make_unique<DefaultHandlerModel>(DefaultHandlerService(backend, host), workspace,
+                                                         scheduler, io.get_executor());
+    dropped->beginWatching();
+    auto connection = dropped->handledKinds().observe([&](const auto&) { dropped.reset(); });
+    backend->handlers.clear();
+    scheduler->advance(2s);
+    EXPECT_EQ(dropped, nullptr);
+    EXPECT_EQ(scheduler->scheduledCount(), 0u);
 }
 
 TEST_F(DefaultHandlerModelTest, RequestsRunOncePerFamilyInOrderAndAFamilyLeftUnhandledSetsTheMessage) {

@@ -72,24 +72,38 @@ asio::awaitable<std::optional<Image>> download(std::shared_ptr<HttpClient> clien
     co_return Image::decode(std::move(response.body));
 }
 
-// The fetch of one host: the host itself, then its registrable domain. It holds the service's state only
-// weakly between requests: a service destroyed meanwhile is left alone.
-asio::awaitable<void> fetchFavicon(std::weak_ptr<FaviconService::State> weakState,
-                                   std::shared_ptr<HttpClient> client, std::string host) {
+// The favicon of a host: from the host itself, then from its registrable domain; none when neither has one
+// or the service is gone meanwhile.
+asio::awaitable<std::optional<Image>> findFavicon(const std::weak_ptr<FaviconService::State>& weakState,
+                                                  std::shared_ptr<HttpClient> client,
+                                                  const std::string& host) {
     std::vector<std::string> candidates{host};
     if (auto domain = LinkRuleMatcher::registrableDomain(host); domain != host) {
         candidates.push_back(std::move(domain));
     }
-    std::optional<Image> image;
     for (const auto& candidate : candidates) {
         auto url = faviconUrl(candidate);
         if (!url) {
             continue;
         }
-        image = co_await download(client, std::move(*url));
+        auto image = co_await download(client, std::move(*url));
         if (image || weakState.expired()) {
-            break;
+            co_return image;
         }
+    }
+    co_return std::nullopt;
+}
+
+// The fetch of one host. It holds the service's state only weakly between requests: a service destroyed
+// meanwhile is left alone. Whatever happens, the host is no longer in flight afterwards, so that a later
+// request can try again.
+asio::awaitable<void> fetchFavicon(std::weak_ptr<FaviconService::State> weakState,
+                                   std::shared_ptr<HttpClient> client, std::string host) {
+    std::optional<Image> image;
+    try {
+        image = co_await findFavicon(weakState, std::move(client), host);
+    } catch (const std::exception&) {
+        // memory running out while decoding: as if there were no favicon
     }
     auto state = weakState.lock();
     if (!state) {
@@ -113,7 +127,7 @@ asio::awaitable<void> fetchFavicon(std::weak_ptr<FaviconService::State> weakStat
 FaviconService::FaviconService(std::filesystem::path directory, GeneralPreferences preferences,
                                asio::any_io_executor mainThread, std::shared_ptr<HttpClient> client)
     : state_(std::make_shared<State>(std::move(directory), std::move(preferences), std::move(mainThread),
-                                     client ? std::move(client) : freedesktop::sharedCurlHttpClient())) {}
+                                     client ? std::move(client) : freedesktop::makeCurlHttpClient())) {}
 
 FaviconService::~FaviconService() = default;
 

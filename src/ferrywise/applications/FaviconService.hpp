@@ -55,8 +55,8 @@ class FaviconService {
     };
 
     // A service caching in `directory` (created when the first favicon is stored), fetching only while
-    // `preferences` allows it, on `mainThread`. Without a client it shares
-    // freedesktop::sharedCurlHttpClient().
+    // `preferences` allows it, on `mainThread`. Without a client it makes its own (a libcurl client with
+    // its own workers), so that slow sites never hold up the requests of other services.
     FaviconService(std::filesystem::path directory, GeneralPreferences preferences,
                    boost::asio::any_io_executor mainThread, std::shared_ptr<HttpClient> client = nullptr);
     FaviconService(const FaviconService&) = delete;

@@ -133,11 +133,11 @@ std::optional<Image> Image::decode(std::string data) {
     if (!format || !declaredPartsFit(*format, data)) {
         return std::nullopt;
     }
+    Measure measure;  // declared first: the loader, which reports to it, goes first
     Loader loader(*format);
     if (loader.get() == nullptr) {
         return std::nullopt;  // the format's loader is not installed
     }
-    Measure measure;
     g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(&sizePrepared), &measure);
     // Fed in pieces, so that a picture found too large by its header is abandoned early.
     constexpr std::size_t piece = 64 * 1024;

@@ -90,7 +90,12 @@ asio::awaitable<void> runRequests(std::weak_ptr<DefaultHandlerModel::State> weak
         } else {
             co_return;
         }
-        const bool handled = co_await service.requestDefaultHandler(kind);
+        bool handled = false;
+        try {
+            handled = co_await service.requestDefaultHandler(kind);
+        } catch (const std::exception&) {
+            // memory running out: judged below like a refusal, so the batch still ends
+        }
         auto state = weakState.lock();
         if (!state) {
             co_return;
@@ -136,7 +141,8 @@ const Observable<std::optional<std::string>>& DefaultHandlerModel::errorMessage(
 }
 
 void DefaultHandlerModel::refresh() {
-    state_->refresh();
+    auto state = state_;  // an observer may drop the model while it hears the news
+    state->refresh();
 }
 
 void DefaultHandlerModel::beginWatching() {
@@ -144,11 +150,15 @@ void DefaultHandlerModel::beginWatching() {
     if (++state.watcherCount != 1) {
         return;
     }
-    // Both are stopped before the state goes (endWatching or destruction), so they may hold it plainly.
-    State* watched = &state;
-    state.activationObserver = state.workspace->onDidBecomeActive([watched] { watched->refresh(); });
-    state.pollTimer = state.scheduler->repeating(pollInterval, [watched] { watched->refresh(); });
-    state.refresh();
+    // Held weakly and kept alive through each refresh: an observer may drop the model meanwhile.
+    auto refreshWatched = [weak = std::weak_ptr<State>(state_)] {
+        if (auto watched = weak.lock()) {
+            watched->refresh();
+        }
+    };
+    state.activationObserver = state.workspace->onDidBecomeActive(refreshWatched);
+    state.pollTimer = state.scheduler->repeating(pollInterval, refreshWatched);
+    refreshWatched();
 }
 
 void DefaultHandlerModel::endWatching() {

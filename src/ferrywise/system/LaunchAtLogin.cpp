@@ -42,7 +42,11 @@ LaunchAtLoginStatus LaunchAtLoginService::setEnabled(bool enabled) noexcept {
     } catch (...) {
         Log::settings().error("Login item %{public}s reported: %{public}s", operation, "unknown error");
     }
-    return backend_->status();
+    try {
+        return backend_->status();
+    } catch (...) {
+        return LaunchAtLoginStatus::unavailable;  // a status that cannot be read is no login item
+    }
 }
 
 }  // namespace ferrywise

@@ -15,13 +15,17 @@ struct Ticker : std::enable_shared_from_this<Ticker> {
         : timer(std::move(executor)), interval(interval), action(std::move(action)), repeats(repeats) {}
 
     void wait() {
-        timer.expires_at(timer.expiry() + interval);
+        // A tick is due an interval after the last was due; ticks missed while the thread was busy are
+        // skipped rather than run back to back.
+        const auto now = asio::steady_timer::clock_type::now();
+        const auto next = timer.expiry() + interval;
+        timer.expires_at(next < now ? now + interval : next);
         timer.async_wait([self = shared_from_this()](const boost::system::error_code& error) {
             if (error || self->stopped) {
                 return;
             }
             if (self->repeats) {
-                self->wait();  // the next tick is due an interval after this one was, not after it ran
+                self->wait();
             } else {
                 self->stopped = true;
             }
