@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <fstream>
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include "ferrywise/foundation/JsonFile.hpp"
 
 namespace ferrywise {
 namespace {
@@ -161,17 +162,17 @@ std::optional<Image> Image::decode(std::string data) {
 }
 
 std::optional<Image> Image::fromFile(const std::filesystem::path& path, std::size_t maximumSize) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    // The size is checked before reading, so an oversized file is never loaded, and after, in case it grew.
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error || size > maximumSize) {
         return std::nullopt;
     }
-    std::string data(maximumSize + 1, '\0');
-    file.read(data.data(), static_cast<std::streamsize>(data.size()));
-    if (file.bad() || static_cast<std::size_t>(file.gcount()) > maximumSize) {
+    auto data = JsonFile::readData(path);
+    if (!data || data->size() > maximumSize) {
         return std::nullopt;
     }
-    data.resize(static_cast<std::size_t>(file.gcount()));
-    return decode(std::move(data));
+    return decode(std::move(*data));
 }
 
 }  // namespace ferrywise
