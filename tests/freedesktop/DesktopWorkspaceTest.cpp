@@ -228,9 +228,9 @@ TEST_F(DesktopWorkspaceTest, DefaultHandlersRoundTripWithTheDesktopsOwnTool) {
 // file name is the display name. GIO adds the symbolic variant after a themed icon's name.
 TEST_F(DesktopWorkspaceTest, ReadsBundlesDisplayNamesAndIcons) {
     EXPECT_EQ(workspace->bundleInfo(Url::fromFilePath(sandbox->root / "elsewhere/Portable.desktop")),
-              (BundleInfo{"Portable", "Portable"}));
+              (BundleInfo{"Portable", "Portable", {}}));
     EXPECT_EQ(workspace->bundleInfo(entry("NoName")),
-              (BundleInfo{"org.example.NoName", "org.example.NoName.desktop"}));
+              (BundleInfo{"org.example.NoName", "org.example.NoName.desktop", {}}));
     EXPECT_EQ(workspace->bundleInfo(Url::fromFilePath(writeNotes())), std::nullopt);
     EXPECT_EQ(workspace->displayName(sandbox->root / "absent/folder/"), "folder");
     EXPECT_EQ(workspace->iconForFile(entryFile("Alpha")),

@@ -59,17 +59,25 @@ TEST(PassthroughTargetResolver,
     auto targetFor = [&](std::string_view text) {
         return PassthroughTargetResolver(workspace, self).target(*InterceptedLink::make(*Url::parse(text)));
     };
-    auto chrome = workspace->install("com.google.Chrome", "Chrome", {"http"});
-    auto firefox = workspace->install("org.mozilla.firefox", "Firefox", {"https"});
-    EXPECT_EQ(targetFor("http://example.com"), chrome);
-    EXPECT_EQ(targetFor("https://example.com"), firefox);
+    auto one = workspace->install("org.example.One", "One", {"http"});
+    auto two = workspace->install("org.example.Two", "Two", {"https"});
+    EXPECT_EQ(targetFor("http://example.com"), one);
+    EXPECT_EQ(targetFor("https://example.com"), two);
     EXPECT_EQ(targetFor("mailto:a@example.com"), std::nullopt);
-    // The catalogue answers the router's own bundle for the preferred identifier.
+    // The catalogue answers the router's own bundle for a preferred identifier.
     workspace->install("com.apple.Safari", "Safari", {"https"}, self);
-    EXPECT_EQ(targetFor("https://example.com"), firefox);
+    EXPECT_EQ(targetFor("https://example.com"), two);
 
-    // Installed, even without handling the scheme, the preferred application wins.
+    // Installed, even without handling the scheme, a preferred application wins: the common Linux
+    // browsers in their order, the system's own before them.
+    auto chromium = workspace->install("chromium", "Chromium");
+    EXPECT_EQ(targetFor("https://example.com"), chromium);
+    EXPECT_EQ(targetFor("http://example.com"), chromium);
+    auto firefox = workspace->install("firefox-esr", "Firefox ESR");
+    EXPECT_EQ(targetFor("http://example.com"), firefox);
     auto safari = workspace->install("com.apple.Safari", "Safari");
+    auto claws = workspace->install("claws-mail", "Claws Mail");
+    EXPECT_EQ(targetFor("mailto:a@example.com"), claws);
     auto mail = workspace->install("com.apple.mail", "Mail", {"mailto"});
     EXPECT_EQ(targetFor("http://example.com"), safari);
     EXPECT_EQ(targetFor("mailto:a@example.com"), mail);

@@ -48,9 +48,11 @@ class WorkspaceApplicationOpenerTest : public ::testing::Test {
         return {{link}, bundleUrl, {}};
     }
     // A launch with arguments (which carry the link, if any) instead of URLs.
-    static testing::FakeWorkspace::OpenRecord launch(const Url& bundleUrl, Lines arguments,
-                                                     bool newInstance) {
-        return {{}, bundleUrl, WorkspaceOpenConfiguration{true, false, newInstance, std::move(arguments)}};
+    static testing::FakeWorkspace::OpenRecord launch(const Url& bundleUrl, Lines arguments, bool newInstance,
+                                                     std::optional<std::string> action = std::nullopt) {
+        return {{},
+                bundleUrl,
+                WorkspaceOpenConfiguration{true, false, newInstance, std::move(action), std::move(arguments)}};
     }
 
     std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();

@@ -1,5 +1,6 @@
 #include "ferrywise/applications/ApplicationCatalog.hpp"
 
+#include "ferrywise/opening/PrivateBrowsing.hpp"
 #include "ferrywise/system/Workspace.hpp"
 
 namespace ferrywise {
@@ -17,7 +18,8 @@ std::optional<ApplicationIdentity> WorkspaceApplicationCatalog::identity(const U
     if (!info || !info->bundleIdentifier) {
         return std::nullopt;
     }
-    return ApplicationIdentity(*info->bundleIdentifier, workspace_->displayName(bundleUrl.path()));
+    return ApplicationIdentity(*info->bundleIdentifier, workspace_->displayName(bundleUrl.path()),
+                               PrivateBrowsing::privateWindowAction(info->actions));
 }
 
 }  // namespace ferrywise

@@ -27,6 +27,7 @@ ApplicationScanner::ApplicationScanner(std::shared_ptr<const ApplicationCatalog>
 std::vector<DiscoveredApplication> ApplicationScanner::scan(LinkScheme::Kind kind,
                                                             const Localization& localization) const {
     std::map<std::string, DiscoveredApplication> found;
+    std::map<std::string, DiscoveredApplication> privateEntries;
     // A browser is registered for http and https alike: its entry is read once.
     std::unordered_set<Url> visited;
     for (auto scheme : kind.schemes()) {
@@ -44,17 +45,21 @@ std::vector<DiscoveredApplication> ApplicationScanner::scan(LinkScheme::Kind kin
             auto personas = kind == LinkScheme::Kind::web
                                 ? personaVariants(*identity, bundleUrl, *personaCatalog_)
                                 : std::vector<DiscoveredApplication>{};
-            found.emplace(identity->bundleIdentifier(),
-                          DiscoveredApplication(identity->bundleIdentifier(), identity->name(), bundleUrl,
-                                                kind, ApplicationVariant::normal(), std::move(personas)));
+            DiscoveredApplication application(identity->bundleIdentifier(), identity->name(), bundleUrl, kind,
+                                              ApplicationVariant::normal(), std::move(personas));
+            if (auto privateEntry =
+                    application.privateVariant(localization, identity->privateWindowAction())) {
+                privateEntries.emplace(identity->bundleIdentifier(), std::move(*privateEntry));
+            }
+            found.emplace(identity->bundleIdentifier(), std::move(application));
         }
     }
     std::vector<DiscoveredApplication> list;
     for (const auto& [bundleIdentifier, application] : found) {
         list.push_back(application);
         list.insert(list.end(), application.profileVariants().begin(), application.profileVariants().end());
-        if (auto privateEntry = application.privateVariant(localization)) {
-            list.push_back(std::move(*privateEntry));
+        if (auto privateEntry = privateEntries.find(bundleIdentifier); privateEntry != privateEntries.end()) {
+            list.push_back(std::move(privateEntry->second));
         }
     }
     // Ids are unique within a scan, so the two keys decide the whole order.

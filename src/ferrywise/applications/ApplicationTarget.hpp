@@ -8,11 +8,13 @@
 //   auto id = ApplicationTargetIdentifier::fromStored("com.google.Chrome#profile:Default");
 //   id.variant() == ApplicationVariant::profile("Default");
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "ferrywise/applications/ApplicationVariant.hpp"
 #include "ferrywise/foundation/Url.hpp"
+#include "ferrywise/system/ApplicationAction.hpp"
 
 namespace ferrywise {
 
@@ -58,18 +60,26 @@ class ApplicationTarget {
 // What an application bundle says of itself.
 class ApplicationIdentity {
   public:
-    ApplicationIdentity(std::string bundleIdentifier, std::string name)
-        : bundleIdentifier_(std::move(bundleIdentifier)), name_(std::move(name)) {}
+    ApplicationIdentity(std::string bundleIdentifier, std::string name,
+                        std::optional<ApplicationAction> privateWindowAction = std::nullopt)
+        : bundleIdentifier_(std::move(bundleIdentifier)),
+          name_(std::move(name)),
+          privateWindowAction_(std::move(privateWindowAction)) {}
 
     [[nodiscard]] const std::string& bundleIdentifier() const noexcept { return bundleIdentifier_; }
     // The bundle's display name as the file manager shows it.
     [[nodiscard]] const std::string& name() const noexcept { return name_; }
+    // The application's own action that opens a private window, when it has one.
+    [[nodiscard]] const std::optional<ApplicationAction>& privateWindowAction() const noexcept {
+        return privateWindowAction_;
+    }
 
     bool operator==(const ApplicationIdentity&) const = default;
 
   private:
     std::string bundleIdentifier_;
     std::string name_;
+    std::optional<ApplicationAction> privateWindowAction_;
 };
 
 }  // namespace ferrywise

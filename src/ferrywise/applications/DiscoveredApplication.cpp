@@ -24,14 +24,17 @@ ApplicationTargetIdentifier DiscoveredApplication::target() const {
 }
 
 std::optional<DiscoveredApplication> DiscoveredApplication::privateVariant(
-    const Localization& localization) const {
-    if (variant_.which() != ApplicationVariant::Case::normal || kind_ != LinkScheme::Kind::web ||
-        !PrivateBrowsing::supportsPrivateBrowsing(bundleIdentifier_)) {
+    const Localization& localization, const std::optional<ApplicationAction>& privateWindowAction) const {
+    if (variant_.which() != ApplicationVariant::Case::normal || kind_ != LinkScheme::Kind::web) {
+        return std::nullopt;
+    }
+    auto strategy = PrivateBrowsing::strategy(bundleIdentifier_, privateWindowAction);
+    if (!strategy) {
         return std::nullopt;
     }
     return DiscoveredApplication(bundleIdentifier_,
-                                 PrivateBrowsing::displayName(name_, bundleIdentifier_, localization),
-                                 bundleUrl_, LinkScheme::Kind::web, ApplicationVariant::private_());
+                                 PrivateBrowsing::displayName(name_, strategy, localization), bundleUrl_,
+                                 LinkScheme::Kind::web, ApplicationVariant::private_());
 }
 
 std::optional<WorkspaceIcon> DiscoveredApplication::icon(const Workspace& workspace) const {

@@ -44,9 +44,10 @@ class DiscoveredApplication {
     [[nodiscard]] ApplicationTargetIdentifier target() const;
 
     // The entry for this browser's private window: only for a normal web entry whose bundle identifier has
-    // a private-browsing strategy.
+    // a private-browsing strategy, or which has a private-window action of its own.
     [[nodiscard]] std::optional<DiscoveredApplication> privateVariant(
-        const Localization& localization = Localization::current()) const;
+        const Localization& localization = Localization::current(),
+        const std::optional<ApplicationAction>& privateWindowAction = std::nullopt) const;
 
     // "<browser> — <persona>", the name of every persona entry.
     [[nodiscard]] static std::string personaName(std::string_view browserName, std::string_view personaName);

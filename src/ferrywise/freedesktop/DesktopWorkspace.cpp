@@ -1,5 +1,6 @@
 #include "ferrywise/freedesktop/DesktopWorkspace.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <system_error>
@@ -205,6 +206,118 @@ GObjectPtr<GDesktopAppInfo> requireEntry(const Url& applicationUrl) {
         throw WorkspaceError("Cannot start " + path->string() + ": " + refusalReason(keyFile.get()));
     }
     return entry;
+}
+
+// The entry's key file, for what GDesktopAppInfo does not tell (untranslated action names, action
+// commands); null when it cannot be read.
+KeyFilePtr keyFileOf(GDesktopAppInfo* entry) {
+    const char* filename = g_desktop_app_info_get_filename(entry);
+    KeyFilePtr keyFile(g_key_file_new());
+    if (filename == nullptr ||
+        !g_key_file_load_from_file(keyFile.get(), filename, G_KEY_FILE_NONE, nullptr)) {
+        return nullptr;
+    }
+    return keyFile;
+}
+
+std::string actionGroup(std::string_view action) {
+    return "Desktop Action " + std::string(action);
+}
+
+// The entry's actions in its own order, each with its untranslated Name.
+std::vector<ApplicationAction> actionsOf(GDesktopAppInfo* entry) {
+    const gchar* const* ids = g_desktop_app_info_list_actions(entry);
+    if (ids == nullptr || *ids == nullptr) {
+        return {};
+    }
+    auto keyFile = keyFileOf(entry);
+    std::vector<ApplicationAction> actions;
+    for (; *ids != nullptr; ++ids) {
+        GCharPtr name(keyFile ? g_key_file_get_string(keyFile.get(), actionGroup(*ids).c_str(),
+                                                      G_KEY_FILE_DESKTOP_KEY_NAME, nullptr)
+                              : nullptr);
+        actions.push_back({*ids, stringOr(name.get())});
+    }
+    return actions;
+}
+
+// The Exec line of one of the entry's actions; throws WorkspaceError when the entry has no such action or
+// the action has no command.
+std::string actionCommandOf(GDesktopAppInfo* entry, const std::string& action, const std::string& name) {
+    auto actions = actionsOf(entry);
+    bool listed = std::any_of(actions.begin(), actions.end(), [&action](const ApplicationAction& candidate) {
+        return candidate.id == action;
+    });
+    auto keyFile = listed ? keyFileOf(entry) : nullptr;
+    GCharPtr exec(keyFile ? g_key_file_get_string(keyFile.get(), actionGroup(action).c_str(),
+                                                  G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr)
+                          : nullptr);
+    if (!exec || *exec == '\0') {
+        throw WorkspaceError(name + " has no action \"" + action + "\" with a command");
+    }
+    return exec.get();
+}
+
+// ---- Entries GIO's type lookup does not see
+
+// GIO finds the handlers of a type only in each applications folder's mimeinfo.cache. An entry declaring
+// the type that its folder's cache does not list (no cache, or one older than the entry) is found by its
+// MimeType key instead. An entry the cache does list but GIO left out was removed from the type in
+// mimeapps.list, and stays out.
+class MimeCacheCoverage {
+  public:
+    explicit MimeCacheCoverage(std::string type) : type_(std::move(type)) {}
+
+    // Whether the applications folder holding `file` has a cache listing `desktopId` for the type.
+    bool lists(const std::filesystem::path& file, const std::string& desktopId) {
+        auto folder = applicationsFolderOf(file);
+        if (folder.empty()) {
+            return false;
+        }
+        auto [cached, inserted] = listed_.try_emplace(folder.string());
+        if (inserted) {
+            cached->second = read(folder / "mimeinfo.cache");
+        }
+        return cached->second.contains(desktopId);
+    }
+
+  private:
+    // The nearest folder named "applications" above the file (entries may sit in subfolders).
+    static std::filesystem::path applicationsFolderOf(const std::filesystem::path& file) {
+        for (auto folder = file.parent_path(); folder.has_relative_path(); folder = folder.parent_path()) {
+            if (folder.filename() == "applications") {
+                return folder;
+            }
+        }
+        return {};
+    }
+
+    std::unordered_set<std::string> read(const std::filesystem::path& cache) const {
+        KeyFilePtr keyFile(g_key_file_new());
+        std::unordered_set<std::string> ids;
+        if (!g_key_file_load_from_file(keyFile.get(), cache.c_str(), G_KEY_FILE_NONE, nullptr)) {
+            return ids;
+        }
+        GStrvPtr listed(
+            g_key_file_get_string_list(keyFile.get(), "MIME Cache", type_.c_str(), nullptr, nullptr));
+        for (gchar** id = listed.get(); id != nullptr && *id != nullptr; ++id) {
+            ids.emplace(*id);
+        }
+        return ids;
+    }
+
+    std::string type_;
+    std::unordered_map<std::string, std::unordered_set<std::string>> listed_;
+};
+
+bool declaresType(GAppInfo* info, const std::string& type) {
+    const char** types = g_app_info_get_supported_types(info);
+    for (; types != nullptr && *types != nullptr; ++types) {
+        if (g_ascii_strcasecmp(*types, type.c_str()) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // ---- Starting an entry's command
@@ -479,6 +592,26 @@ class DesktopWorkspace final : public Workspace {
                 urls.push_back(std::move(*bundleUrl));
             }
         }
+        // Then the entries only their MimeType key tells of, by desktop ID (GIO's own order is a hash's).
+        std::vector<std::pair<std::string, Url>> unlisted;
+        MimeCacheCoverage coverage(*type);
+        AppInfoList all(g_app_info_get_all());
+        for (GList* link = all.get(); link != nullptr; link = link->next) {
+            auto* info = static_cast<GAppInfo*>(link->data);
+            auto bundleUrl = bundleUrlOf(info);
+            const char* id = g_app_info_get_id(info);
+            if (!bundleUrl || id == nullptr || seen.contains(*bundleUrl) || !declaresType(info, *type) ||
+                coverage.lists(*bundleUrl->filePath(), id)) {
+                continue;
+            }
+            seen.insert(*bundleUrl);
+            unlisted.emplace_back(id, std::move(*bundleUrl));
+        }
+        std::sort(unlisted.begin(), unlisted.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& [id, bundleUrl] : unlisted) {
+            urls.push_back(std::move(bundleUrl));
+        }
         return urls;
     }
 
@@ -533,11 +666,19 @@ class DesktopWorkspace final : public Workspace {
     // Every start is a new process; an application that keeps a single instance hands the arguments to its
     // running instance and raises its window itself. So `activates` and `createsNewApplicationInstance` ask
     // for what happens anyway, and there is no recent-applications list for `addsToRecentItems`. An entry
-    // with Terminal=true is started without a terminal.
+    // with Terminal=true is started without a terminal. An action runs its [Desktop Action] group's Exec,
+    // with the same launch variables as the entry itself.
     void openApplication(const Url& applicationUrl,
                          const WorkspaceOpenConfiguration& configuration) override {
         auto entry = requireEntry(applicationUrl);
         auto name = displayNameOf(entry.get(), *applicationUrl.filePath());
+        if (configuration.action) {
+            auto command = commandWithoutFiles(
+                entry.get(), actionCommandOf(entry.get(), *configuration.action, name).c_str());
+            command.insert(command.end(), configuration.arguments.begin(), configuration.arguments.end());
+            spawnEntryCommand(entry.get(), std::move(command), name);
+            return;
+        }
         const char* exec = g_app_info_get_commandline(G_APP_INFO(entry.get()));
         if (exec == nullptr) {
             // A D-Bus activated entry without Exec: only GIO can start it, and it takes no arguments.
@@ -634,7 +775,8 @@ class DesktopWorkspace final : public Workspace {
         if (!entry) {
             return std::nullopt;
         }
-        return BundleInfo{identifierOf(entry.get()), displayNameOf(entry.get(), *path)};
+        return BundleInfo{identifierOf(entry.get()), displayNameOf(entry.get(), *path),
+                          actionsOf(entry.get())};
     }
 
     std::string displayName(const std::filesystem::path& path) const override {

@@ -4,11 +4,19 @@
 
 namespace ferrywise {
 
-const std::map<LinkScheme::Kind::Value, std::string>&
+const std::map<LinkScheme::Kind::Value, std::vector<std::string>>&
 PassthroughTargetResolver::preferredBundleIdentifiers() {
-    static const std::map<LinkScheme::Kind::Value, std::string> table = {
-        {LinkScheme::Kind::web, "com.apple.Safari"},
-        {LinkScheme::Kind::mail, "com.apple.mail"},
+    // The system's own browser and mail client first; then, for Linux, the distributions' usual ones in
+    // their native and Flatpak packagings.
+    static const std::map<LinkScheme::Kind::Value, std::vector<std::string>> table = {
+        {LinkScheme::Kind::web,
+         {"com.apple.Safari", "firefox-esr", "firefox", "org.mozilla.firefox", "chromium", "chromium-browser",
+          "org.chromium.Chromium", "google-chrome", "com.google.Chrome", "org.gnome.Epiphany",
+          "org.kde.falkon", "brave-browser", "com.brave.Browser", "microsoft-edge", "com.microsoft.Edge",
+          "vivaldi-stable", "com.vivaldi.Vivaldi", "opera", "com.opera.Opera"}},
+        {LinkScheme::Kind::mail,
+         {"com.apple.mail", "thunderbird", "org.mozilla.Thunderbird", "org.gnome.Evolution", "evolution",
+          "org.kde.kmail2", "claws-mail", "org.gnome.Geary", "mozilla-thunderbird"}},
     };
     return table;
 }
@@ -23,9 +31,10 @@ PassthroughTargetResolver::PassthroughTargetResolver(std::shared_ptr<const Appli
     : catalog_(std::move(catalog)), ownBundleUrl_(std::move(ownBundleUrl)) {}
 
 std::optional<Url> PassthroughTargetResolver::target(const InterceptedLink& link) const {
-    const auto& preferred = preferredBundleIdentifiers().at(link.scheme().kind().value());
-    if (auto url = catalog_->applicationUrl(preferred); url && !isSelf(*url)) {
-        return url;
+    for (const auto& preferred : preferredBundleIdentifiers().at(link.scheme().kind().value())) {
+        if (auto url = catalog_->applicationUrl(preferred); url && !isSelf(*url)) {
+            return url;
+        }
     }
     for (auto& url : catalog_->applicationUrls(link.scheme())) {
         if (!isSelf(url)) {

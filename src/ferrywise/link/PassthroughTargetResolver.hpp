@@ -1,7 +1,8 @@
 #pragma once
 
 // PassthroughTargetResolver names the application that would take a link if the router stepped aside:
-// the system's own browser or mail client when it is installed, else the first other application
+// the system's own browser or mail client when it is installed (on Linux the usual ones of the
+// distributions, in a fixed order), else the first other application
 // registered for the link's scheme; never the router itself. Main thread.
 //
 //   PassthroughTargetResolver resolver(workspace, ownBundleUrl);
@@ -11,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ferrywise/applications/ApplicationCatalog.hpp"
 #include "ferrywise/foundation/Url.hpp"
@@ -23,8 +25,9 @@ class Workspace;
 
 class PassthroughTargetResolver {
   public:
-    // The application asked for first, per family.
-    [[nodiscard]] static const std::map<LinkScheme::Kind::Value, std::string>& preferredBundleIdentifiers();
+    // The applications asked for first, in this order, per family.
+    [[nodiscard]] static const std::map<LinkScheme::Kind::Value, std::vector<std::string>>&
+    preferredBundleIdentifiers();
 
     // Over a WorkspaceApplicationCatalog of `workspace`.
     PassthroughTargetResolver(std::shared_ptr<const Workspace> workspace, Url ownBundleUrl);

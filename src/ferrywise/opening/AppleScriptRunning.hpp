@@ -20,6 +20,9 @@ class AppleScriptRunning {
     // Runs the script's full source text; throws PrivateWindowError::scriptFailed with the system's message
     // when it cannot be compiled or fails. Never runs the script on the caller's executor.
     [[nodiscard]] virtual boost::asio::awaitable<void> run(std::string source) const = 0;
+
+    // Whether scripts can run here at all; where they cannot, the openers use launch arguments instead.
+    [[nodiscard]] virtual bool canRunScripts() const noexcept { return true; }
 };
 
 class AppleScriptRunner final : public AppleScriptRunning {
@@ -28,6 +31,7 @@ class AppleScriptRunner final : public AppleScriptRunning {
     static constexpr const char* unavailableMessage = "AppleScript is not available on this system.";
 
     boost::asio::awaitable<void> run(std::string source) const override;
+    bool canRunScripts() const noexcept override { return false; }
 };
 
 }  // namespace ferrywise

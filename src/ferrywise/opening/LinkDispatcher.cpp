@@ -6,6 +6,7 @@
 
 #include "ferrywise/foundation/Log.hpp"
 #include "ferrywise/foundation/Text.hpp"
+#include "ferrywise/opening/PrivateBrowsing.hpp"
 #include "ferrywise/opening/PrivateWindowOpener.hpp"
 #include "ferrywise/system/Workspace.hpp"
 
@@ -164,7 +165,8 @@ bool WorkspaceApplicationOpener::isRunning(std::string_view bundleIdentifier) co
 asio::awaitable<void> WorkspaceApplicationOpener::openPrivate(Url url, ApplicationTarget target) const {
     auto name = applicationName(target.bundleUrl());
     std::exception_ptr failure;
-    if (auto identifier = bundleIdentifier(target.bundleUrl())) {
+    auto info = workspace_->bundleInfo(target.bundleUrl());
+    if (info && info->bundleIdentifier && !info->bundleIdentifier->empty()) {
         PrivateWindowOpener opener(
             scriptRunner_,
             [this, url](Url bundleUrl, std::vector<std::string> arguments) -> asio::awaitable<void> {
@@ -172,9 +174,18 @@ asio::awaitable<void> WorkspaceApplicationOpener::openPrivate(Url url, Applicati
             },
             [this](std::string bundleIdentifier) -> asio::awaitable<bool> {
                 co_return isRunning(bundleIdentifier);
+            },
+            [this](Url bundleUrl, std::string action,
+                   std::vector<std::string> arguments) -> asio::awaitable<void> {
+                WorkspaceOpenConfiguration configuration;
+                configuration.arguments = std::move(arguments);
+                configuration.action = std::move(action);
+                workspace_->openApplication(bundleUrl, configuration);
+                co_return;
             });
         try {
-            co_await opener.open(url, target.bundleUrl(), *identifier);
+            co_await opener.open(url, target.bundleUrl(), *info->bundleIdentifier,
+                                 PrivateBrowsing::privateWindowAction(info->actions));
             co_return;
         } catch (...) {
             failure = std::current_exception();

@@ -105,10 +105,13 @@ std::string PrivateWindowOpener::safariScript(std::string_view link) {
     return script;
 }
 
-boost::asio::awaitable<void> PrivateWindowOpener::open(Url url, Url bundleUrl,
-                                                       std::string bundleIdentifier) const {
-    auto strategy = PrivateBrowsing::strategy(bundleIdentifier);
-    if (!strategy) {
+boost::asio::awaitable<void> PrivateWindowOpener::open(
+    Url url, Url bundleUrl, std::string bundleIdentifier,
+    std::optional<ApplicationAction> privateWindowAction) const {
+    auto strategy = PrivateBrowsing::strategy(bundleIdentifier, privateWindowAction);
+    const auto* action =
+        strategy ? std::get_if<PrivateBrowsingStrategy::DesktopAction>(&strategy->value()) : nullptr;
+    if (!strategy || (action != nullptr && !launchAction_)) {
         throw PrivateWindowError::unsupportedBrowser(bundleIdentifier);
     }
     std::string link(url.absoluteString());
@@ -117,8 +120,15 @@ boost::asio::awaitable<void> PrivateWindowOpener::open(Url url, Url bundleUrl,
     if (std::holds_alternative<PrivateBrowsingStrategy::Firefox>(strategy->value())) {
         arguments = {"-private-window", link};
         co_await launch_(std::move(bundleUrl), std::move(arguments));
+    } else if (const auto* line = std::get_if<PrivateBrowsingStrategy::CommandLine>(&strategy->value())) {
+        arguments = {line->flag, link};
+        co_await launch_(std::move(bundleUrl), std::move(arguments));
+    } else if (action != nullptr) {
+        arguments = {link};
+        co_await launchAction_(std::move(bundleUrl), action->action.id, std::move(arguments));
     } else if (const auto* flag = strategy->chromiumFlag()) {
-        if (!co_await isRunning_(bundleIdentifier)) {
+        // Without scripts the switch is the only way, and a running browser takes it from a new start.
+        if (!scriptRunner_->canRunScripts() || !co_await isRunning_(bundleIdentifier)) {
             arguments = {*flag, link};
             co_await launch_(std::move(bundleUrl), std::move(arguments));
         } else {

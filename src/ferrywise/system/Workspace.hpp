@@ -21,15 +21,18 @@
 #include <boost/signals2/signal.hpp>
 
 #include "ferrywise/foundation/Url.hpp"
+#include "ferrywise/system/ApplicationAction.hpp"
 
 namespace ferrywise {
 
 // How an application is opened. `arguments` are passed as an argument vector, never through a shell;
-// an empty list passes none.
+// an empty list passes none. `action` names one of the application's own actions (ApplicationAction) to
+// start instead of its main command; the arguments follow that action's command.
 struct WorkspaceOpenConfiguration {
     bool activates = true;
     bool addsToRecentItems = false;
     bool createsNewApplicationInstance = false;
+    std::optional<std::string> action = std::nullopt;
     std::vector<std::string> arguments;
 
     bool operator==(const WorkspaceOpenConfiguration&) const = default;
@@ -48,10 +51,12 @@ struct RunningApplication {
     bool operator==(const RunningApplication&) const = default;
 };
 
-// What a bundle says of itself: its identifier (none when it has none) and its display name.
+// What a bundle says of itself: its identifier (none when it has none), its display name and its actions
+// in the bundle's own order.
 struct BundleInfo {
     std::optional<std::string> bundleIdentifier;
     std::string displayName;
+    std::vector<ApplicationAction> actions;
 
     bool operator==(const BundleInfo&) const = default;
 };
