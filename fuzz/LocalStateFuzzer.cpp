@@ -1,6 +1,6 @@
 // Any bytes given as a browser's "Local State" file must be read without failing. Profiles come only from
-// text that is JSON; their folders are distinct; each is named by its folder or by a non-blank name without
-// white space at either end; and they are sorted by name in file-manager order, then by folder.
+// text that is JSON; their folders are distinct and non-empty; each is named by its folder or by a non-blank
+// name without white space at either end; and they are sorted by name in file-manager order, then by folder.
 
 #include <compare>
 #include <cstdint>
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::set<std::string_view> directories;
     for (const auto& profile : *profiles) {
-        if (!directories.insert(profile.directory).second) {
+        if (profile.directory.empty() || !directories.insert(profile.directory).second) {
             std::abort();
         }
         if (profile.displayName != profile.directory &&

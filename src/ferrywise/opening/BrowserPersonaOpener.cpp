@@ -20,6 +20,10 @@ std::vector<std::string> ChromiumProfileOpener::arguments(const Url& url, std::s
     return {"--profile-directory=" + std::string(directory), std::string(url.absoluteString())};
 }
 
+std::vector<std::string> FirefoxProfileOpener::arguments(const Url& url, std::string_view folder) {
+    return {"--profile", std::string(folder), std::string(url.absoluteString())};
+}
+
 ArcSpaceOpener::ArcSpaceOpener(std::shared_ptr<const AppleScriptRunning> scriptRunner, Launch launch,
                                IsRunning isRunning, Wait wait)
     : scriptRunner_(std::move(scriptRunner)),

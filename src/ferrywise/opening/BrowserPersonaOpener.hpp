@@ -2,8 +2,9 @@
 
 // Opening a link in a browser persona. ChromiumProfileOpener launches the browser with the profile's
 // "--profile-directory" switch as a new instance, which hands the link to the running browser in that
-// profile. ArcSpaceOpener starts Arc when it is not running, waits for it to come up (50 checks, 0.1 s
-// apart) and runs a script that opens a tab in the space, by its identifier or else by its title.
+// profile. FirefoxProfileOpener gives the arguments that open a link in a Firefox profile. ArcSpaceOpener
+// starts Arc when it is not running, waits for it to come up (50 checks, 0.1 s apart) and runs a script that
+// opens a tab in the space, by its identifier or else by its title.
 //
 //   ArcSpaceOpener arc(runner, launch, isRunning);
 //   co_await arc.open(link.url(), bundleUrl, "company.thebrowser.Browser", space.id, space.title);
@@ -39,6 +40,13 @@ class ChromiumProfileOpener {
 
   private:
     Launch launch_;
+};
+
+class FirefoxProfileOpener {
+  public:
+    // "--profile", the profile's folder and the link: a running instance of that profile receives the link,
+    // otherwise Firefox starts with it.
+    [[nodiscard]] static std::vector<std::string> arguments(const Url& url, std::string_view folder);
 };
 
 class ArcSpaceOpener {
