@@ -12,7 +12,7 @@
 #include "ferrywise/system/DefaultHandler.hpp"
 
 #include "support/Coroutines.hpp"
-#include "support/TemporaryFolder.hpp"
+#include "support/DesktopSandbox.hpp"
 
 namespace ferrywise::freedesktop {
 namespace {
@@ -22,43 +22,22 @@ using Strings = std::vector<std::string>;
 using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
 
-// A private freedesktop registry for this test process. GIO reads the XDG folders and indexes the installed
-// applications once per process, so the environment points HOME, the XDG folders, the session bus and the
-// GIO modules into a temporary folder and writes every entry before the first test touches GLib; bin/ goes
-// first on PATH. Ids without "org.example." and ".desktop": Alpha (absolute Icon), Beta (themed Icon) and
-// Gamma (system folder) handle https, MailOne and MailTwo mailto; Alpha and Recorder write their arguments
-// to out/<name> ($OUT); Recorder's Exec uses quoting and field codes; Launched writes "<its pid> <its
-// child's pid>" to out/launched and keeps running; the program of Missing and the interpreter of Broken do
-// not exist; NoName has no Name. elsewhere/Portable.desktop lies outside the data folders. mimeapps.list
-// adds Beta to the https handlers (first) and sets the defaults: https Alpha, mailto MailOne.
-class DesktopSandbox : public ::testing::Environment {
+// The sandbox's entries. Ids without "org.example." and ".desktop": Alpha (absolute Icon), Beta (themed
+// Icon) and Gamma (system folder) handle https, MailOne and MailTwo mailto; Alpha and Recorder record their
+// arguments; Recorder's Exec uses quoting and field codes; Launched writes "<its pid> <its child's pid>" to
+// out/launched and keeps running; the program of Missing and the interpreter of Broken do not exist; NoName
+// has no Name. elsewhere/Portable.desktop lies outside the data folders. mimeapps.list adds Beta to the
+// https handlers (first) and sets the defaults: https Alpha, mailto MailOne.
+class DesktopEntries : public ::testing::Environment {
   public:
     void SetUp() override {
-        folder_ = std::make_unique<ferrywise::testing::TemporaryFolder>();
-        root = folder_->path();
-        std::istringstream folders(
-            "HOME home XDG_DATA_HOME data XDG_DATA_DIRS system XDG_CONFIG_HOME config XDG_CONFIG_DIRS etc "
-            "XDG_CACHE_HOME cache XDG_RUNTIME_DIR run GIO_MODULE_DIR gio OUT out");
-        for (std::string variable, folder; folders >> variable >> folder;) {
-            fs::create_directories(root / folder);
-            ::setenv(variable.c_str(), (root / folder).c_str(), 1);
-        }
-        fs::permissions(root / "run", fs::perms::owner_all);
-        // No session bus, no GVfs or dconf modules: GIO works on the files alone.
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (root / "run/no-bus").string()).c_str(), 1);
-        ::setenv("GSETTINGS_BACKEND", "memory", 1);
-        ::setenv("PATH", ((root / "bin").string() + ":" + ::getenv("PATH")).c_str(), 1);
-        for (const char* inherited : {"XDG_CURRENT_DESKTOP", "GIO_LAUNCHED_DESKTOP_FILE",
-                                      "GIO_LAUNCHED_DESKTOP_FILE_PID", "DESKTOP_STARTUP_ID"}) {
-            ::unsetenv(inherited);
-        }
-        write("bin/record", "#!/bin/sh\no=$OUT/$1; shift; printf '%s\\n' \"$@\" > $o.part && mv $o.part $o",
-              true);
-        write("bin/launched",
-              "#!/bin/sh\nexec >/dev/null 2>&1; sleep 20 & echo \"$$ $!\" > $OUT/l && mv $OUT/l "
-              "$OUT/launched; wait",
-              true);
-        write("bin/broken", "#!/nonexistent/interpreter", true);
+        sandbox = std::make_unique<ferrywise::testing::DesktopSandbox>();
+        root = sandbox->root();
+        sandbox->write("bin/launched",
+                       "#!/bin/sh\nexec >/dev/null 2>&1; sleep 20 & echo \"$$ $!\" > $OUT/l && mv $OUT/l "
+                       "$OUT/launched; wait",
+                       true);
+        sandbox->write("bin/broken", "#!/nonexistent/interpreter", true);
         const std::string https = "\nMimeType=x-scheme-handler/https;",
                           mailto = "\nMimeType=x-scheme-handler/mailto;";
         const std::pair<std::string, std::string> entries[] = {
@@ -78,34 +57,27 @@ class DesktopSandbox : public ::testing::Environment {
         };
         for (const auto& [id, body] : entries) {  // a path from the root, or an id in the user's data folder
             auto path = id.starts_with("/") ? id.substr(1) : "data/applications/org.example." + id;
-            write(path + ".desktop", "[Desktop Entry]\nType=Application\n" + body);
+            sandbox->write(path + ".desktop", "[Desktop Entry]\nType=Application\n" + body);
         }
         // What update-desktop-database writes from the MimeType keys; GIO reads the handlers from it.
-        write("data/applications/mimeinfo.cache",
-              "[MIME Cache]\nx-scheme-handler/https=org.example.Alpha.desktop;org.example.Beta.desktop;\n"
-              "x-scheme-handler/mailto=org.example.MailOne.desktop;org.example.MailTwo.desktop;");
-        write("system/applications/mimeinfo.cache",
-              "[MIME Cache]\nx-scheme-handler/https=org.example.Gamma.desktop;");
-        write("config/mimeapps.list",
-              "[Added Associations]\nx-scheme-handler/https=org.example.Beta.desktop;\n"
-              "[Default Applications]\nx-scheme-handler/https=org.example.Alpha.desktop\n"
-              "x-scheme-handler/mailto=org.example.MailOne.desktop");
+        sandbox->write(
+            "data/applications/mimeinfo.cache",
+            "[MIME Cache]\nx-scheme-handler/https=org.example.Alpha.desktop;org.example.Beta.desktop;\n"
+            "x-scheme-handler/mailto=org.example.MailOne.desktop;org.example.MailTwo.desktop;");
+        sandbox->write("system/applications/mimeinfo.cache",
+                       "[MIME Cache]\nx-scheme-handler/https=org.example.Gamma.desktop;");
+        sandbox->write("config/mimeapps.list",
+                       "[Added Associations]\nx-scheme-handler/https=org.example.Beta.desktop;\n"
+                       "[Default Applications]\nx-scheme-handler/https=org.example.Alpha.desktop\n"
+                       "x-scheme-handler/mailto=org.example.MailOne.desktop");
     }
-    void TearDown() override { folder_.reset(); }
+    void TearDown() override { sandbox.reset(); }
 
+    std::unique_ptr<ferrywise::testing::DesktopSandbox> sandbox;
     fs::path root;
-
-  private:
-    void write(const std::string& path, const std::string& text, bool executable = false) const {
-        folder_->write(path, text + "\n");
-        if (executable) {
-            fs::permissions(root / path, fs::perms::owner_exec, fs::perm_options::add);
-        }
-    }
-    std::unique_ptr<ferrywise::testing::TemporaryFolder> folder_;
 };
 
-auto* const sandbox = static_cast<DesktopSandbox*>(::testing::AddGlobalTestEnvironment(new DesktopSandbox));
+auto* const sandbox = static_cast<DesktopEntries*>(::testing::AddGlobalTestEnvironment(new DesktopEntries));
 
 // The entry org.example.<name> in the user's data folder.
 fs::path entryFile(const std::string& name) {
@@ -121,27 +93,11 @@ fs::path writeNotes() {
     return sandbox->root / "notes.txt";
 }
 
-// Asks `read` every 20 ms for up to five seconds until it gives something: children start, write and show
-// up in /proc on their own time.
-template <typename Read>
-auto await(Read read) {
-    for (int attempt = 0; attempt < 250 && read().empty(); ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return read();
+Strings awaitOutput(const std::string& name) {
+    return sandbox->sandbox->awaitOutput(name);
 }
 
-// The lines a child wrote to out/`name`; none until it has.
-Strings awaitOutput(const std::string& name) {
-    return await([&] {
-        std::ifstream stream(sandbox->root / "out" / name);
-        Strings lines;
-        for (std::string line; std::getline(stream, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    });
-}
+using ferrywise::testing::awaitResult;
 
 class DesktopWorkspaceTest : public ::testing::Test {
   protected:
@@ -216,7 +172,7 @@ TEST_F(DesktopWorkspaceTest, DefaultHandlersRoundTripWithTheDesktopsOwnTool) {
 
     ASSERT_EQ(xdgMime("default org.example.Alpha.desktop x-scheme-handler/https"), "");
     // GIO notices the changed file through a file monitor, on its own time.
-    auto handler = await([&] {
+    auto handler = awaitResult([&] {
         auto url = host.currentHandlerUrl(LinkScheme::https);
         return url && *url != entry("Beta") ? std::string(url->absoluteString()) : std::string();
     });
@@ -277,10 +233,10 @@ TEST_F(DesktopWorkspaceTest, RunningApplicationsAreLaunchedEntriesButNotTheirChi
     for (pid_t pid = 0; words >> pid;) {
         pids.push_back(pid);
     }
-    EXPECT_EQ(
-        await([&] { return workspace->runningApplicationsWithBundleIdentifier("org.example.Launched"); }),
-        (std::vector<RunningApplication>{
-            {"org.example.Launched", "Launched", entry("Launched"), ActivationPolicy::regular}}));
+    EXPECT_EQ(awaitResult(
+                  [&] { return workspace->runningApplicationsWithBundleIdentifier("org.example.Launched"); }),
+              (std::vector<RunningApplication>{
+                  {"org.example.Launched", "Launched", entry("Launched"), ActivationPolicy::regular}}));
 }
 
 }  // namespace

@@ -50,9 +50,10 @@ class WorkspaceApplicationOpenerTest : public ::testing::Test {
     // A launch with arguments (which carry the link, if any) instead of URLs.
     static testing::FakeWorkspace::OpenRecord launch(const Url& bundleUrl, Lines arguments, bool newInstance,
                                                      std::optional<std::string> action = std::nullopt) {
-        return {{},
-                bundleUrl,
-                WorkspaceOpenConfiguration{true, false, newInstance, std::move(action), std::move(arguments)}};
+        return {
+            {},
+            bundleUrl,
+            WorkspaceOpenConfiguration{true, false, newInstance, std::move(action), std::move(arguments)}};
     }
 
     std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
@@ -169,6 +170,27 @@ TEST(PrivateBrowsing, LookupsAreExactAndCaseSensitiveAndModeNamesAreLocalised) {
     Localization chinese("zh-Hans-CN");
     EXPECT_EQ(PrivateBrowsing::modeName("org.mozilla.firefox", chinese), "隐私模式");
     EXPECT_EQ(PrivateBrowsing::shortModeName("org.mozilla.firefox", chinese), "隐私");
+    // The Linux entries and actions are named after what their words say.
+    for (auto [identifier, mode] : {std::pair{"microsoft-edge", "InPrivate"},
+                                    {"chromium", "Incognito"},
+                                    {"org.gnome.Epiphany", "Incognito"},
+                                    {"opera", "Private"},
+                                    {"org.kde.falkon", "Private"},
+                                    {"firefox-esr", "Private"}}) {
+        EXPECT_EQ(PrivateBrowsing::modeName(identifier, Localization::english()), mode) << identifier;
+    }
+    using Actions = std::vector<ApplicationAction>;
+    Actions actions{
+        {"new-window", "New Window"}, {"Incognito", "New window"}, {"p", "Start PRIVATE browsing"}};
+    EXPECT_EQ(PrivateBrowsing::privateWindowAction(actions), actions[1]);
+    EXPECT_EQ(PrivateBrowsing::privateWindowAction(Actions{actions[2]}), actions[2]);
+    EXPECT_EQ(PrivateBrowsing::privateWindowAction(Actions{actions[0]}), std::nullopt);
+    EXPECT_EQ(PrivateBrowsing::modeName(PrivateBrowsing::strategy("org.example.Surf", actions[1])),
+              "Incognito");
+    // Known browsers keep their own technique whatever their actions say.
+    EXPECT_EQ(PrivateBrowsing::strategy("com.apple.Safari", actions[1]), PrivateBrowsingStrategy::safari());
+    EXPECT_EQ(PrivateBrowsing::strategy("com.google.Chrome", actions[1]),
+              PrivateBrowsingStrategy::chromium("--incognito"));
 }
 
 // The string literals of a script, escapes undone: a string that ends early changes them.

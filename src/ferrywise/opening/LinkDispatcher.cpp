@@ -218,8 +218,10 @@ asio::awaitable<void> WorkspaceApplicationOpener::openProfile(Url url, Applicati
     }
     std::exception_ptr failure;
     try {
-        co_await launch(*workspace_, url, target.bundleUrl(),
-                        ChromiumProfileOpener::arguments(url, profile->directory), true);
+        auto arguments = profile->family == BrowserProfile::Family::firefox
+                             ? FirefoxProfileOpener::arguments(url, profile->directory)
+                             : ChromiumProfileOpener::arguments(url, profile->directory);
+        co_await launch(*workspace_, url, target.bundleUrl(), std::move(arguments), true);
         co_return;
     } catch (...) {
         failure = std::current_exception();

@@ -1,6 +1,5 @@
 #include "ferrywise/system/OnboardingIntro.hpp"
 
-#include <ranges>
 
 namespace ferrywise {
 
@@ -28,7 +27,10 @@ OnboardingIntro::Beat OnboardingIntro::beat(double seconds) {
     // The animation clock adds up frame times, so 0.7 may arrive as 0.69999999995; the beat must still
     // change on that frame.
     constexpr double tolerance = 1e-9;
-    for (auto candidate : Beat::allCases() | std::views::reverse) {
+    const auto& beats = Beat::allCases();
+    // Reverse iterators rather than views::reverse, which clang cannot use with this standard library.
+    for (auto at = beats.rbegin(); at != beats.rend(); ++at) {
+        auto candidate = *at;
         auto start = starts().find(candidate);
         if ((start == starts().end() ? 0.0 : start->second) <= seconds + tolerance) {
             return candidate;
