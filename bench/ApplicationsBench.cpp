@@ -2,16 +2,16 @@
 // full rescan of the installed browsers through the desktop's registry with the user's arrangement applied
 // (what the picker pays when its list was dropped by a change).
 
-#include <cstdlib>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include <benchmark/benchmark.h>
 
 #include "ferrywise/applications/ApplicationDirectory.hpp"
+#include "ferrywise/foundation/Paths.hpp"
 #include "ferrywise/freedesktop/DesktopWorkspace.hpp"
 
+#include "support/DesktopSandbox.hpp"
 #include "support/FakeWorkspace.hpp"
 #include "support/TemporaryFolder.hpp"
 
@@ -46,52 +46,36 @@ void prewarmedPickerList(benchmark::State& state) {
 }
 BENCHMARK(prewarmedPickerList);
 
-// A private desktop with twenty installed browsers. GIO reads the XDG folders once per process, so the
-// environment is pointed at a temporary folder before the first GIO call (the benchmark below is the only
-// one using GIO).
-class DesktopSandbox {
-  public:
-    static constexpr int browsers = 20;
+// A private desktop with twenty installed browsers: half in the user's folder, listed in its mimeinfo.cache,
+// half in a system folder without one (found by their MimeType). GIO reads the XDG folders once per process,
+// so the sandbox is made before the first GIO call (the benchmark below is the only one using GIO).
+constexpr int desktopBrowsers = 20;
 
-    DesktopSandbox() {
-        const auto& root = folder_.path();
-        std::istringstream folders(
-            "HOME home XDG_DATA_HOME data XDG_DATA_DIRS system XDG_CONFIG_HOME config XDG_CONFIG_DIRS etc "
-            "XDG_CACHE_HOME cache XDG_RUNTIME_DIR run GIO_MODULE_DIR gio");
-        for (std::string variable, folder; folders >> variable >> folder;) {
-            std::filesystem::create_directories(root / folder);
-            ::setenv(variable.c_str(), (root / folder).c_str(), 1);
-        }
-        std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all);
-        // No session bus and no GVfs or dconf: GIO works on the files alone.
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (root / "run/no-bus").string()).c_str(), 1);
-        ::setenv("GSETTINGS_BACKEND", "memory", 1);
-        std::string handlers;
-        for (int index = 0; index < browsers; ++index) {
-            auto id = browserId(index);
-            folder_.write("data/applications/" + id + ".desktop",
-                          "[Desktop Entry]\nType=Application\nName=Browser " + std::to_string(index) +
-                              "\nExec=true %u\nIcon=browser\n"
-                              "MimeType=x-scheme-handler/http;x-scheme-handler/https;\n");
-            handlers += id + ".desktop;";
-        }
-        // What update-desktop-database writes from the MimeType keys.
-        folder_.write("data/applications/mimeinfo.cache", "[MIME Cache]\nx-scheme-handler/http=" + handlers +
-                                                              "\nx-scheme-handler/https=" + handlers + "\n");
+std::unique_ptr<testing::DesktopSandbox> makeDesktopSandbox() {
+    auto sandbox = std::make_unique<testing::DesktopSandbox>();
+    std::string handlers;
+    for (int index = 0; index < desktopBrowsers; ++index) {
+        auto id = browserId(index);
+        auto folder = index % 2 == 0 ? "data/applications/" : "system/applications/";
+        sandbox->write(
+            folder + id + ".desktop",
+            "[Desktop Entry]\nType=Application\nName=Browser " + std::to_string(index) +
+                "\nExec=true %u\nIcon=browser\nMimeType=x-scheme-handler/http;x-scheme-handler/https;");
+        handlers += index % 2 == 0 ? id + ".desktop;" : "";
     }
-
-    [[nodiscard]] std::filesystem::path path(const char* relative) const { return folder_.path() / relative; }
-
-  private:
-    testing::TemporaryFolder folder_;
-};
+    // What update-desktop-database writes from the MimeType keys.
+    sandbox->write("data/applications/mimeinfo.cache", "[MIME Cache]\nx-scheme-handler/http=" + handlers +
+                                                           "\nx-scheme-handler/https=" + handlers);
+    return sandbox;
+}
 
 void rescanDesktopBrowsers(benchmark::State& state) {
-    static DesktopSandbox sandbox;
+    static auto sandbox = makeDesktopSandbox();
     std::shared_ptr<const Workspace> workspace = freedesktop::makeDesktopWorkspace();
-    ApplicationScanner scanner(workspace, Url::fromFilePath(sandbox.path("host.desktop")),
-                               std::make_shared<FileBrowserPersonaCatalog>(sandbox.path("data")));
-    ApplicationDirectory directory(scanner, ApplicationPreferencesStore(sandbox.path("Preferences.json")));
+    ApplicationScanner scanner(workspace, Url::fromFilePath(sandbox->root() / "host.desktop"),
+                               std::make_shared<FileBrowserPersonaCatalog>(Paths::fromEnvironment()));
+    ApplicationDirectory directory(scanner,
+                                   ApplicationPreferencesStore(sandbox->root() / "Preferences.json"));
     // A user who moved two browsers up and hid one.
     directory.setOrder({browserId(5), browserId(1)}, web);
     directory.setHidden(true, directory.allApplications(web).at(3));

@@ -204,7 +204,7 @@ TEST(FirefoxProfilesIniTest, ProfilesHaveAbsoluteFoldersAndNamesWithTheDefaultFi
 TEST_F(BrowserPersonaCatalogTest, FirefoxProfilesOfTheConfigAndHomeFoldersAreMergedTheFirstOfEachCounting) {
     EXPECT_EQ(linuxProfiles("firefox-esr"), "");
     EXPECT_EQ(profiles("firefox-esr"), "");  // not looked for at all
-    EXPECT_EQ(logged(), std::vector<std::string>{firefoxFailure});
+    EXPECT_TRUE(logged().empty());           // a Firefox never started has no profiles yet
     auto shared = (folder.path() / "home/.mozilla/firefox/s").string();
     folder.write("config/mozilla/firefox/profiles.ini",
                  "[Profile0]\nName=New\nIsRelative=1\nPath=n\n[Profile1]\nName=Shared\nPath=" + shared);

@@ -231,13 +231,11 @@ std::vector<BrowserProfile> FileBrowserPersonaCatalog::firefoxProfiles(
     const std::vector<std::filesystem::path>& folders) const {
     std::vector<BrowserProfile> merged;
     std::set<std::string, std::less<>> seen;
-    bool found = false;
     bool failed = false;
     for (const auto& folder : folders) {
         if (!FileStamp::of(folder / "profiles.ini")) {
             continue;
         }
-        found = true;
         auto data = readSmallFile(folder / "profiles.ini");
         auto profiles =
             data ? profilesFromProfilesIni(*data, readSmallFile(folder / "installs.ini").value_or(""), folder)
@@ -249,7 +247,8 @@ std::vector<BrowserProfile> FileBrowserPersonaCatalog::firefoxProfiles(
             }
         }
     }
-    if (failed || (!found && !folders.empty())) {
+    // A Firefox that was never started has no profiles.ini yet, which is no failure.
+    if (failed) {
         Log::applications().log("Could not read Firefox profile catalogue");
     }
     return merged;

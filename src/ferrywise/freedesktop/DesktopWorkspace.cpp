@@ -260,55 +260,25 @@ std::string actionCommandOf(GDesktopAppInfo* entry, const std::string& action, c
 
 // ---- Entries GIO's type lookup does not see
 
-// GIO finds the handlers of a type only in each applications folder's mimeinfo.cache. An entry declaring
-// the type that its folder's cache does not list (no cache, or one older than the entry) is found by its
-// MimeType key instead. An entry the cache does list but GIO left out was removed from the type in
-// mimeapps.list, and stays out.
-class MimeCacheCoverage {
-  public:
-    explicit MimeCacheCoverage(std::string type) : type_(std::move(type)) {}
+// GIO finds the handlers of a type only in each applications folder's mimeinfo.cache. An entry declaring the
+// type is also found when its folder has no cache, or a cache older than the entry (by change time, which
+// copying cannot carry over) that does not list it for the type. An entry a current cache lists but GIO
+// left out was removed from the type in mimeapps.list, and stays out. Only the entries no cache covers are
+// read, so a desktop whose caches are current pays a directory listing.
 
-    // Whether the applications folder holding `file` has a cache listing `desktopId` for the type.
-    bool lists(const std::filesystem::path& file, const std::string& desktopId) {
-        auto folder = applicationsFolderOf(file);
-        if (folder.empty()) {
-            return false;
-        }
-        auto [cached, inserted] = listed_.try_emplace(folder.string());
-        if (inserted) {
-            cached->second = read(folder / "mimeinfo.cache");
-        }
-        return cached->second.contains(desktopId);
-    }
-
-  private:
-    // The nearest folder named "applications" above the file (entries may sit in subfolders).
-    static std::filesystem::path applicationsFolderOf(const std::filesystem::path& file) {
-        for (auto folder = file.parent_path(); folder.has_relative_path(); folder = folder.parent_path()) {
-            if (folder.filename() == "applications") {
-                return folder;
-            }
-        }
-        return {};
-    }
-
-    std::unordered_set<std::string> read(const std::filesystem::path& cache) const {
-        KeyFilePtr keyFile(g_key_file_new());
-        std::unordered_set<std::string> ids;
-        if (!g_key_file_load_from_file(keyFile.get(), cache.c_str(), G_KEY_FILE_NONE, nullptr)) {
-            return ids;
-        }
+// The desktop IDs `cache` lists for `type`; empty when it cannot be read.
+std::unordered_set<std::string> cachedIds(const std::filesystem::path& cache, const std::string& type) {
+    KeyFilePtr keyFile(g_key_file_new());
+    std::unordered_set<std::string> ids;
+    if (g_key_file_load_from_file(keyFile.get(), cache.c_str(), G_KEY_FILE_NONE, nullptr)) {
         GStrvPtr listed(
-            g_key_file_get_string_list(keyFile.get(), "MIME Cache", type_.c_str(), nullptr, nullptr));
+            g_key_file_get_string_list(keyFile.get(), "MIME Cache", type.c_str(), nullptr, nullptr));
         for (gchar** id = listed.get(); id != nullptr && *id != nullptr; ++id) {
             ids.emplace(*id);
         }
-        return ids;
     }
-
-    std::string type_;
-    std::unordered_map<std::string, std::unordered_set<std::string>> listed_;
-};
+    return ids;
+}
 
 bool declaresType(GAppInfo* info, const std::string& type) {
     const char** types = g_app_info_get_supported_types(info);
@@ -318,6 +288,67 @@ bool declaresType(GAppInfo* info, const std::string& type) {
         }
     }
     return false;
+}
+
+std::optional<struct timespec> changeTime(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return status.st_ctim;
+}
+
+bool isLater(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+}
+
+// The bundle URLs of the entries declaring `type` that no folder's cache covers, with their desktop IDs.
+std::vector<std::pair<std::string, Url>> entriesUncoveredByCaches(const std::string& type) {
+    std::vector<std::filesystem::path> dataFolders{g_get_user_data_dir()};
+    for (const gchar* const* folder = g_get_system_data_dirs(); *folder != nullptr; ++folder) {
+        dataFolders.emplace_back(*folder);
+    }
+    std::vector<std::pair<std::string, Url>> found;
+    std::unordered_set<std::string> visited;
+    for (const auto& dataFolder : dataFolders) {
+        auto applications = (dataFolder / "applications").lexically_normal();
+        if (!visited.insert(applications.string()).second) {
+            continue;
+        }
+        auto cacheTime = changeTime(applications / "mimeinfo.cache");
+        std::optional<std::unordered_set<std::string>> listed;
+        std::error_code error;
+        for (std::filesystem::recursive_directory_iterator
+                 it(applications, std::filesystem::directory_options::skip_permission_denied, error),
+             end;
+             !error && it != end; it.increment(error)) {
+            auto path = it->path();
+            auto fileTime = changeTime(path);
+            if (!hasDesktopSuffix(path.filename().string()) || !fileTime ||
+                (cacheTime && !isLater(*fileTime, *cacheTime))) {
+                continue;
+            }
+            auto id = path.lexically_relative(applications).string();
+            std::replace(id.begin(), id.end(), '/', '-');
+            if (cacheTime) {
+                if (!listed) {
+                    listed = cachedIds(applications / "mimeinfo.cache", type);
+                }
+                if (listed->contains(id)) {
+                    continue;  // GIO has seen it
+                }
+            }
+            // By ID, so that an entry of the same ID in a folder that comes first hides this one.
+            GObjectPtr<GDesktopAppInfo> entry(g_desktop_app_info_new(id.c_str()));
+            auto bundleUrl = entry ? bundleUrlOf(entry.get()) : std::nullopt;
+            if (bundleUrl && bundleUrl->filePath()->lexically_normal() == path &&
+                declaresType(G_APP_INFO(entry.get()), type)) {
+                found.emplace_back(withoutDesktopSuffix(id), std::move(*bundleUrl));
+            }
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return found;
 }
 
 // ---- Starting an entry's command
@@ -592,25 +623,11 @@ class DesktopWorkspace final : public Workspace {
                 urls.push_back(std::move(*bundleUrl));
             }
         }
-        // Then the entries only their MimeType key tells of, by desktop ID (GIO's own order is a hash's).
-        std::vector<std::pair<std::string, Url>> unlisted;
-        MimeCacheCoverage coverage(*type);
-        AppInfoList all(g_app_info_get_all());
-        for (GList* link = all.get(); link != nullptr; link = link->next) {
-            auto* info = static_cast<GAppInfo*>(link->data);
-            auto bundleUrl = bundleUrlOf(info);
-            const char* id = g_app_info_get_id(info);
-            if (!bundleUrl || id == nullptr || seen.contains(*bundleUrl) || !declaresType(info, *type) ||
-                coverage.lists(*bundleUrl->filePath(), id)) {
-                continue;
+        // Then the entries only their MimeType key tells of, by desktop ID.
+        for (auto& [id, bundleUrl] : entriesUncoveredByCaches(*type)) {
+            if (seen.insert(bundleUrl).second) {
+                urls.push_back(std::move(bundleUrl));
             }
-            seen.insert(*bundleUrl);
-            unlisted.emplace_back(id, std::move(*bundleUrl));
-        }
-        std::sort(unlisted.begin(), unlisted.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (auto& [id, bundleUrl] : unlisted) {
-            urls.push_back(std::move(bundleUrl));
         }
         return urls;
     }
