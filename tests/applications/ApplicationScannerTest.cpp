@@ -16,16 +16,18 @@ TEST(ApplicationTargetIdentifier, StoredTextsSplitAtTheLastHashOnlyBeforeAUsable
     const std::tuple<const char*, const char*, Variant> cases[] = {
         {"org.mozilla.firefox#private", "org.mozilla.firefox", Variant::private_()},
         {"com.google.Chrome#profile:Profile 2", "com.google.Chrome", Variant::profile("Profile 2")},
-        {"odd#id#space:ABC-1", "odd#id", Variant::space("ABC-1")}};
+        {"odd#id#space:ABC-1", "odd#id", Variant::space("ABC-1")},
+        // A persona holding "#" (a Firefox profile folder) ends the identifier at its own "#".
+        {"firefox#profile:/p/ab.Work#2", "firefox", Variant::profile("/p/ab.Work#2")}};
     for (const auto& [stored, bundleIdentifier, variant] : cases) {
         auto id = ApplicationTargetIdentifier::fromStored(stored);
         EXPECT_EQ(id, ApplicationTargetIdentifier(bundleIdentifier, variant)) << stored;
         EXPECT_EQ(id.stored(), stored);
     }
     // Anything that is not a usable variant (letter case counts, a persona needs a name) stays part of the
-    // identifier of a normal target, so a profile folder containing "#" comes back as the whole text.
+    // identifier of a normal target.
     for (std::string stored :
-         {"org.mozilla.firefox", "a#normal", "a#Private", "a#profile:", "#private", "a#profile:x#y"}) {
+         {"org.mozilla.firefox", "a#normal", "a#Private", "a#profile:", "#private", "a#b#c"}) {
         auto id = ApplicationTargetIdentifier::fromStored(stored);
         EXPECT_EQ(id, ApplicationTargetIdentifier(stored)) << stored;
         EXPECT_EQ(id.stored(), stored);

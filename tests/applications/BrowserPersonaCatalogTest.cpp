@@ -213,7 +213,7 @@ TEST_F(BrowserPersonaCatalogTest, FirefoxProfilesOfTheConfigAndHomeFoldersAreMer
                  "[Profile0]\nName=Old\nIsRelative=1\nPath=o\nDefault=1\n[Profile1]\nIsRelative=1\nPath=s");
     sink->clear();
     EXPECT_EQ(linuxProfiles("firefox-esr"),
-              "home/.mozilla/firefox/s=Shared | config/mozilla/firefox/n=New | home/.mozilla/firefox/o=Old");
+              "home/.mozilla/firefox/o=Old | home/.mozilla/firefox/s=s | config/mozilla/firefox/n=New");
     folder.write("home/.mozilla/firefox/profiles.ini", "[Profile0");
     EXPECT_EQ(linuxProfiles("firefox"), "home/.mozilla/firefox/s=Shared | config/mozilla/firefox/n=New");
     EXPECT_EQ(logged(), std::vector<std::string>{firefoxFailure});

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -21,87 +22,40 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-constexpr auto flatpakChrome = "BIN/flatpak run --branch=stable --arch=x86_64 --command=/app/bin/chrome";
-
-// User entries (no cache): Debian's chromium and firefox-esr, Flathub's Chrome, an unknown browser whose only
-// clue is its private-window action, and a mail client. System entries, with the cache that
-// update-desktop-database writes: Epiphany and Falkon as Debian ships them, and a browser the user removed
-// from the web links in mimeapps.list. Programs are found on PATH, where each records its arguments.
+// tests/data/linux-desktop copied into the sandbox, "@BIN@" in entries becoming its bin/. User entries (no
+// cache): Debian's chromium, firefox-esr and claws-mail, Flathub's Chrome, and an unknown browser whose only
+// clue is its private-window action. System entries, with the cache that update-desktop-database writes:
+// Debian's Epiphany and Falkon, and one installed after it. The user removed one browser of each folder from
+// the web links in mimeapps.list. Profiles
+// as the browsers write them: Chromium in ~/.config, Chrome in its Flatpak folder, Firefox ESR in
+// ~/.config/mozilla/firefox with its install's default. Every program records its arguments.
 class LinuxDesktop : public ::testing::Environment {
   public:
     void SetUp() override {
         sandbox = std::make_unique<testing::DesktopSandbox>();
+        const auto bin = (sandbox->root() / "bin").string();
         for (std::string program :
              {"chromium", "firefox-esr", "flatpak", "surf", "epiphany", "falkon", "claws-mail"}) {
             sandbox->write("bin/" + program, "#!/bin/sh\nexec record " + program + " \"$@\"", true);
         }
-        const std::string web =
-            "\nCategories=Network;WebBrowser;\nMimeType=text/html;x-scheme-handler/http;"
-            "x-scheme-handler/https;\n";
-        const std::pair<std::string, std::string> entries[] = {
-            {"data/applications/chromium",
-             "Version=1.0\nName=Chromium Web Browser\nExec=BIN/chromium %U\nTerminal=false\n"
-             "X-MultipleArgs=false\nIcon=chromium" +
-                 web + "StartupWMClass=chromium"},
-            {"data/applications/firefox-esr",
-             "Name=Firefox ESR\nExec=BIN/firefox-esr %u\nIcon=firefox-esr" + web},
-            {"data/applications/com.google.Chrome",
-             std::string("Name=Google Chrome\nExec=") + flatpakChrome +
-                 " --file-forwarding com.google.Chrome @@u %U @@\nIcon=com.google.Chrome" + web +
-                 "Actions=new-window;new-private-window;\nX-Flatpak=com.google.Chrome\n\n"
-                 "[Desktop Action new-window]\nName=New Window\nExec=" +
-                 flatpakChrome +
-                 " com.google.Chrome\n\n"
-                 "[Desktop Action new-private-window]\nName=New Incognito Window\nExec=" +
-                 flatpakChrome + " com.google.Chrome --incognito"},
-            {"data/applications/org.example.Surf",
-             "Name=Surf\nExec=surf %u" + web +
-                 "Actions=new-private-window;\n\n[Desktop Action new-private-window]\nName=Neues privates "
-                 "Fenster\nExec=surf --new-private %u"},
-            {"data/applications/claws-mail",
-             "Name=Claws Mail\nExec=claws-mail %u\nMimeType=x-scheme-handler/mailto;\nActions=GetMail;\n\n"
-             "[Desktop Action GetMail]\nExec=claws-mail --receive-all\nName=Get Mail"},
-            {"system/applications/org.gnome.Epiphany",
-             "Name=Web\nExec=epiphany %U" + web +
-                 "Actions=new-window;Incognito;\n\n[Desktop Action new-window]\nName=New "
-                 "Window\nExec=epiphany "
-                 "--new-window %U\n\n[Desktop Action Incognito]\nName=New Incognito Window\nExec=epiphany "
-                 "--incognito-mode %U"},
-            {"system/applications/org.kde.falkon",
-             "Name=Falkon\nExec=falkon %u" + web +
-                 "Actions=NewTab;PrivateBrowsing;\n\n[Desktop Action NewTab]\nName=Open new tab\nExec=falkon "
-                 "--new-tab\n\n[Desktop Action PrivateBrowsing]\nName=Start private browsing\nExec=falkon "
-                 "--private-browsing"},
-            {"system/applications/org.example.Removed", "Name=Removed\nExec=surf %u" + web},
-        };
-        // The distributions' absolute program paths, moved into the sandbox.
-        const auto bin = (sandbox->root() / "bin").string();
-        for (auto [path, body] : entries) {
-            for (auto at = body.find("BIN/"); at != std::string::npos; at = body.find("BIN/", at)) {
-                body.replace(at, 3, bin);
+        const std::filesystem::path data = FERRYWISE_TEST_DATA_DIR "/linux-desktop";
+        for (const auto& file : std::filesystem::recursive_directory_iterator(data)) {
+            if (file.is_regular_file()) {
+                std::ifstream stream(file.path());
+                std::string text(std::istreambuf_iterator<char>(stream), {});
+                for (auto at = text.find("@BIN@"); at != std::string::npos; at = text.find("@BIN@", at)) {
+                    text.replace(at, 5, bin);
+                }
+                sandbox->write(file.path().lexically_relative(data).string(), text);
             }
-            sandbox->write(path + ".desktop", "[Desktop Entry]\nType=Application\n" + body);
         }
-        sandbox->write("config/mimeapps.list",
-                       "[Removed Associations]\nx-scheme-handler/http=org.example.Removed.desktop;\n"
-                       "x-scheme-handler/https=org.example.Removed.desktop;");
         auto system = sandbox->root() / "system/applications";
         ASSERT_EQ(std::system(("update-desktop-database " + system.string()).c_str()), 0);
         ASSERT_TRUE(std::filesystem::exists(system / "mimeinfo.cache"));
-        // Profiles as the browsers write them: Chromium in ~/.config, Chrome in its Flatpak folder, Firefox
-        // ESR in ~/.config/mozilla/firefox with its install's default.
+        // Installed after the cache was written.
         sandbox->write(
-            "config/chromium/Local State",
-            R"({"profile": {"info_cache": {"Default": {"name": "Personal"}, "Profile 1": {"name": "Work"}}}})");
-        sandbox->write(
-            "home/.var/app/com.google.Chrome/config/google-chrome/Local State",
-            R"({"profile": {"info_cache": {"Default": {"name": "Person 1"}, "Profile 2": {"name": "Side"}}}})");
-        sandbox->write(
-            "config/mozilla/firefox/profiles.ini",
-            "[Install3F4E]\nDefault=a1.default-esr\nLocked=1\n\n[Profile1]\nName=work\nIsRelative=1\n"
-            "Path=b2.work\n\n[Profile0]\nName=default-esr\nIsRelative=1\nPath=a1.default-esr\n\n"
-            "[General]\nStartWithLastProfile=1\nVersion=2");
-        sandbox->write("config/mozilla/firefox/installs.ini", "[3F4E]\nDefault=a1.default-esr\nLocked=1");
+            "system/applications/org.example.Late.desktop",
+            "[Desktop Entry]\nType=Application\nName=Late\nExec=surf %u\nMimeType=x-scheme-handler/http;");
     }
     void TearDown() override { sandbox.reset(); }
 
@@ -126,11 +80,11 @@ class LinuxBrowsersTest : public ::testing::Test {
     ApplicationScanner scanner{workspace, *Url::parse("file:///nowhere/ferrywise.desktop"), personas};
 };
 
-// GIO's own lookup sees only entries a folder's cache lists; the rest follow by desktop ID. The entry the
-// user removed from the web links stays out although its MimeType names them.
+// GIO's own lookup sees only entries a folder's cache lists; the rest follow by desktop ID. The entries the
+// user removed from the web links stay out although their MimeType names them.
 TEST_F(LinuxBrowsersTest, EveryEntryIsFoundWithAndWithoutACache) {
     auto handlers = workspace->urlsForApplicationsToOpen(*Url::parse("http://example.com/"));
-    ASSERT_EQ(handlers.size(), 6U);
+    ASSERT_EQ(handlers.size(), 7U);
     auto system = desktop->sandbox->root() / "system/applications";
     std::vector<Url> cached(handlers.begin(), handlers.begin() + 2);
     std::sort(cached.begin(), cached.end(),
@@ -138,8 +92,9 @@ TEST_F(LinuxBrowsersTest, EveryEntryIsFoundWithAndWithoutACache) {
     EXPECT_EQ(cached, (std::vector<Url>{Url::fromFilePath(system / "org.gnome.Epiphany.desktop"),
                                         Url::fromFilePath(system / "org.kde.falkon.desktop")}));
     EXPECT_EQ(std::vector<Url>(handlers.begin() + 2, handlers.end()),
-              (std::vector<Url>{userEntry("chromium"), userEntry("com.google.Chrome"),
-                                userEntry("firefox-esr"), userEntry("org.example.Surf")}));
+              (std::vector<Url>{
+                  userEntry("chromium"), userEntry("com.google.Chrome"), userEntry("firefox-esr"),
+                  Url::fromFilePath(system / "org.example.Late.desktop"), userEntry("org.example.Surf")}));
     EXPECT_EQ(workspace->urlsForApplicationsToOpen(*Url::parse("mailto:a@example.com")),
               std::vector<Url>{userEntry("claws-mail")});
 }
@@ -150,27 +105,29 @@ TEST_F(LinuxBrowsersTest, BrowsersOfferTheirPrivateWindowsAndProfiles) {
         offered.push_back(application.id() + " = " + application.name());
     }
     std::sort(offered.begin(), offered.end());
-    EXPECT_EQ(offered, (Strings{
-                           "chromium = Chromium Web Browser",
-                           "chromium#private = Chromium Web Browser (Incognito)",
-                           "chromium#profile:Default = Chromium Web Browser \u2014 Personal",
-                           "chromium#profile:Profile 1 = Chromium Web Browser \u2014 Work",
-                           "com.google.Chrome = Google Chrome",
-                           "com.google.Chrome#private = Google Chrome (Incognito)",
-                           "com.google.Chrome#profile:Default = Google Chrome \u2014 Person 1",
-                           "com.google.Chrome#profile:Profile 2 = Google Chrome \u2014 Side",
-                           "firefox-esr = Firefox ESR",
-                           "firefox-esr#private = Firefox ESR (Private)",
-                           "firefox-esr#profile:" + firefoxProfile("a1.default-esr") +
-                               " = Firefox ESR \u2014 default-esr",
-                           "firefox-esr#profile:" + firefoxProfile("b2.work") + " = Firefox ESR \u2014 work",
-                           "org.example.Surf = Surf",
-                           "org.example.Surf#private = Surf (Private)",
-                           "org.gnome.Epiphany = Web",
-                           "org.gnome.Epiphany#private = Web (Incognito)",
-                           "org.kde.falkon = Falkon",
-                           "org.kde.falkon#private = Falkon (Private)",
-                       }));
+    EXPECT_EQ(offered,
+              (Strings{
+                  "chromium = Chromium Web Browser",
+                  "chromium#private = Chromium Web Browser (Incognito)",
+                  "chromium#profile:Default = Chromium Web Browser \u2014 Personal",
+                  "chromium#profile:Profile 1 = Chromium Web Browser \u2014 Work",
+                  "com.google.Chrome = Google Chrome",
+                  "com.google.Chrome#private = Google Chrome (Incognito)",
+                  "com.google.Chrome#profile:Default = Google Chrome \u2014 Person 1",
+                  "com.google.Chrome#profile:Profile 2 = Google Chrome \u2014 Side",
+                  "firefox-esr = Firefox ESR",
+                  "firefox-esr#private = Firefox ESR (Private)",
+                  "firefox-esr#profile:" + firefoxProfile("a1b2c3d4.default-esr") +
+                      " = Firefox ESR \u2014 default-esr",
+                  "firefox-esr#profile:" + firefoxProfile("e5f6g7h8.work") + " = Firefox ESR \u2014 work",
+                  "org.example.Late = Late",
+                  "org.example.Surf = Surf",
+                  "org.example.Surf#private = Surf (Private)",
+                  "org.gnome.Epiphany = Web",
+                  "org.gnome.Epiphany#private = Web (Incognito)",
+                  "org.kde.falkon = Falkon",
+                  "org.kde.falkon#private = Falkon (Private)",
+              }));
     EXPECT_EQ(personas->profiles("firefox-esr").front().displayName, "default-esr");  // the install's default
 }
 
@@ -201,12 +158,12 @@ TEST_F(LinuxBrowsersTest, LinksReachTheBrowsersProgramsWithTheirArguments) {
         {"com.google.Chrome#profile:Profile 2", "flatpak",
          inFlatpak({"--profile-directory=Profile 2", link})},
         {"firefox-esr#private", "firefox-esr", {"--private-window", link}},
-        {"firefox-esr#profile:" + firefoxProfile("b2.work"),
+        {"firefox-esr#profile:" + firefoxProfile("e5f6g7h8.work"),
          "firefox-esr",
-         {"--profile", firefoxProfile("b2.work"), link}},
+         {"--profile", firefoxProfile("e5f6g7h8.work"), link}},
         {"org.gnome.Epiphany#private", "epiphany", {"--incognito-mode", link}},
         {"org.kde.falkon#private", "falkon", {"--private-browsing", link}},
-        {"org.example.Surf#private", "surf", {"--new-private", link}},
+        {"org.example.Surf#private", "surf", {"--new-private=" + link}},
         {"org.example.Surf", "surf", {link}},
     };
     auto scanned = scanner.scan(LinkScheme::Kind::web, Localization::english());

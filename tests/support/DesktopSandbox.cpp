@@ -22,6 +22,9 @@ DesktopSandbox::DesktopSandbox() {
     // No session bus, no GVfs or dconf modules: GIO works on the files alone.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (root() / "run/no-bus").string()).c_str(), 1);
     ::setenv("GSETTINGS_BACKEND", "memory", 1);
+    // Entries' names untranslated, whatever the machine's language.
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    ::unsetenv("LANGUAGE");
     ::setenv("PATH", ((root() / "bin").string() + ":" + ::getenv("PATH")).c_str(), 1);
     for (const char* inherited : {"XDG_CURRENT_DESKTOP", "GIO_LAUNCHED_DESKTOP_FILE",
                                   "GIO_LAUNCHED_DESKTOP_FILE_PID", "DESKTOP_STARTUP_ID"}) {

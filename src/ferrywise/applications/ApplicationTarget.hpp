@@ -25,8 +25,9 @@ class ApplicationTargetIdentifier {
                                          ApplicationVariant variant = ApplicationVariant::normal());
 
     // Reads a stored text back; never fails. The text is split at its last "#" only when what follows is
-    // "private" or a non-empty profile or space, and what precedes is not empty; otherwise the whole text
-    // is the bundle identifier of a normal target.
+    // "private" or a non-empty profile or space, and what precedes is not empty; failing that, at the first
+    // "#" that starts a profile or space (whose own value then holds the later "#"); otherwise the whole
+    // text is the bundle identifier of a normal target.
     [[nodiscard]] static ApplicationTargetIdentifier fromStored(std::string_view stored);
 
     // The bundle identifier for normal; otherwise the bundle identifier, "#" and the stored suffix.

@@ -175,8 +175,9 @@ const FileBrowserPersonaCatalog::UserFolderTable& FileBrowserPersonaCatalog::lin
 const FileBrowserPersonaCatalog::UserFolderTable& FileBrowserPersonaCatalog::firefoxProfileFolders() {
     using enum UserFolder::Base;
     static const UserFolderTable table = {
-        {"firefox", {{config, "mozilla/firefox"}, {home, ".mozilla/firefox"}}},
-        {"firefox-esr", {{config, "mozilla/firefox"}, {home, ".mozilla/firefox"}}},
+        // Firefox keeps using ~/.mozilla/firefox where it exists, so its default comes first.
+        {"firefox", {{home, ".mozilla/firefox"}, {config, "mozilla/firefox"}}},
+        {"firefox-esr", {{home, ".mozilla/firefox"}, {config, "mozilla/firefox"}}},
         {"org.mozilla.firefox",
          {{home, ".var/app/org.mozilla.firefox/config/mozilla/firefox"},
           {home, ".var/app/org.mozilla.firefox/.mozilla/firefox"}}},

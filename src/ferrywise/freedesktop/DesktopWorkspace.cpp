@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <string>
 #include <system_error>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -261,23 +262,50 @@ std::string actionCommandOf(GDesktopAppInfo* entry, const std::string& action, c
 // ---- Entries GIO's type lookup does not see
 
 // GIO finds the handlers of a type only in each applications folder's mimeinfo.cache. An entry declaring the
-// type is also found when its folder has no cache, or a cache older than the entry (by change time, which
-// copying cannot carry over) that does not list it for the type. An entry a current cache lists but GIO
-// left out was removed from the type in mimeapps.list, and stays out. Only the entries no cache covers are
-// read, so a desktop whose caches are current pays a directory listing.
+// type is also found when its folder has no cache, or a cache not newer than the entry (by change time,
+// which copying cannot carry over) that does not list it for the type. An entry a current cache lists but
+// GIO left out, or one a mimeapps.list removes from the type, stays out. Only the entries no cache covers
+// are read, so a desktop whose caches are current pays a directory listing.
 
 // The desktop IDs `cache` lists for `type`; empty when it cannot be read.
-std::unordered_set<std::string> cachedIds(const std::filesystem::path& cache, const std::string& type) {
+std::unordered_set<std::string> idsListed(const std::filesystem::path& file, const char* group,
+                                          const std::string& type) {
     KeyFilePtr keyFile(g_key_file_new());
     std::unordered_set<std::string> ids;
-    if (g_key_file_load_from_file(keyFile.get(), cache.c_str(), G_KEY_FILE_NONE, nullptr)) {
-        GStrvPtr listed(
-            g_key_file_get_string_list(keyFile.get(), "MIME Cache", type.c_str(), nullptr, nullptr));
+    if (g_key_file_load_from_file(keyFile.get(), file.c_str(), G_KEY_FILE_NONE, nullptr)) {
+        GStrvPtr listed(g_key_file_get_string_list(keyFile.get(), group, type.c_str(), nullptr, nullptr));
         for (gchar** id = listed.get(); id != nullptr && *id != nullptr; ++id) {
             ids.emplace(*id);
         }
     }
     return ids;
+}
+
+// The desktop IDs every mimeapps.list removes from `type`, in the folders and desktop-specific variants
+// where the desktop looks for them. One added back in a file that counts more is in GIO's own list.
+std::unordered_set<std::string> removedAssociations(const std::string& type) {
+    std::vector<std::filesystem::path> folders{g_get_user_config_dir()};
+    for (const gchar* const* folder = g_get_system_config_dirs(); *folder != nullptr; ++folder) {
+        folders.emplace_back(*folder);
+    }
+    folders.push_back(std::filesystem::path(g_get_user_data_dir()) / "applications");
+    for (const gchar* const* folder = g_get_system_data_dirs(); *folder != nullptr; ++folder) {
+        folders.push_back(std::filesystem::path(*folder) / "applications");
+    }
+    std::vector<std::string> names{"mimeapps.list"};
+    GStrvPtr desktops(g_strsplit(stringOr(g_getenv("XDG_CURRENT_DESKTOP")).c_str(), ":", 0));
+    for (gchar** desktop = desktops.get(); *desktop != nullptr; ++desktop) {
+        if (**desktop != '\0') {
+            names.push_back(text::lowercased(*desktop) + "-mimeapps.list");
+        }
+    }
+    std::unordered_set<std::string> removed;
+    for (const auto& folder : folders) {
+        for (const auto& name : names) {
+            removed.merge(idsListed(folder / name, "Removed Associations", type));
+        }
+    }
+    return removed;
 }
 
 bool declaresType(GAppInfo* info, const std::string& type) {
@@ -290,26 +318,34 @@ bool declaresType(GAppInfo* info, const std::string& type) {
     return false;
 }
 
+// The later change time of the path and, for a symbolic link, of what it points to.
 std::optional<struct timespec> changeTime(const std::filesystem::path& path) {
     struct stat status {};
+    struct stat link {};
     if (::stat(path.c_str(), &status) != 0) {
         return std::nullopt;
+    }
+    if (::lstat(path.c_str(), &link) == 0 && std::tie(link.st_ctim.tv_sec, link.st_ctim.tv_nsec) >
+                                                 std::tie(status.st_ctim.tv_sec, status.st_ctim.tv_nsec)) {
+        return link.st_ctim;
     }
     return status.st_ctim;
 }
 
-bool isLater(const struct timespec& a, const struct timespec& b) {
-    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+bool isEarlier(const struct timespec& a, const struct timespec& b) {
+    return std::tie(a.tv_sec, a.tv_nsec) < std::tie(b.tv_sec, b.tv_nsec);
 }
 
-// The bundle URLs of the entries declaring `type` that no folder's cache covers, with their desktop IDs.
-std::vector<std::pair<std::string, Url>> entriesUncoveredByCaches(const std::string& type) {
+// The bundle URLs of the entries declaring `type` that no folder's cache covers, by desktop ID.
+std::vector<Url> entriesUncoveredByCaches(const std::string& type) {
     std::vector<std::filesystem::path> dataFolders{g_get_user_data_dir()};
     for (const gchar* const* folder = g_get_system_data_dirs(); *folder != nullptr; ++folder) {
         dataFolders.emplace_back(*folder);
     }
     std::vector<std::pair<std::string, Url>> found;
     std::unordered_set<std::string> visited;
+    std::optional<std::unordered_set<std::string>> removed;
+    constexpr int deepestSubfolder = 4;  // symbolic links to folders are followed, so loops must end
     for (const auto& dataFolder : dataFolders) {
         auto applications = (dataFolder / "applications").lexically_normal();
         if (!visited.insert(applications.string()).second) {
@@ -319,44 +355,65 @@ std::vector<std::pair<std::string, Url>> entriesUncoveredByCaches(const std::str
         std::optional<std::unordered_set<std::string>> listed;
         std::error_code error;
         for (std::filesystem::recursive_directory_iterator
-                 it(applications, std::filesystem::directory_options::skip_permission_denied, error),
+                 it(applications,
+                    std::filesystem::directory_options::follow_directory_symlink |
+                        std::filesystem::directory_options::skip_permission_denied,
+                    error),
              end;
              !error && it != end; it.increment(error)) {
+            if (it.depth() >= deepestSubfolder) {
+                it.disable_recursion_pending();
+            }
             auto path = it->path();
+            if (!hasDesktopSuffix(path.filename().string())) {
+                continue;
+            }
             auto fileTime = changeTime(path);
-            if (!hasDesktopSuffix(path.filename().string()) || !fileTime ||
-                (cacheTime && !isLater(*fileTime, *cacheTime))) {
+            if (!fileTime || (cacheTime && isEarlier(*fileTime, *cacheTime))) {
                 continue;
             }
             auto id = path.lexically_relative(applications).string();
             std::replace(id.begin(), id.end(), '/', '-');
             if (cacheTime) {
                 if (!listed) {
-                    listed = cachedIds(applications / "mimeinfo.cache", type);
+                    listed = idsListed(applications / "mimeinfo.cache", "MIME Cache", type);
                 }
                 if (listed->contains(id)) {
                     continue;  // GIO has seen it
                 }
+            }
+            if (!removed) {
+                removed = removedAssociations(type);
+            }
+            if (removed->contains(id)) {
+                continue;
             }
             // By ID, so that an entry of the same ID in a folder that comes first hides this one.
             GObjectPtr<GDesktopAppInfo> entry(g_desktop_app_info_new(id.c_str()));
             auto bundleUrl = entry ? bundleUrlOf(entry.get()) : std::nullopt;
             if (bundleUrl && bundleUrl->filePath()->lexically_normal() == path &&
                 declaresType(G_APP_INFO(entry.get()), type)) {
-                found.emplace_back(withoutDesktopSuffix(id), std::move(*bundleUrl));
+                found.emplace_back(id, std::move(*bundleUrl));
             }
         }
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    return found;
+    std::vector<Url> urls;
+    for (auto& [id, url] : found) {
+        urls.push_back(std::move(url));
+    }
+    return urls;
 }
 
 // ---- Starting an entry's command
 
-// The entry's Exec as an argument vector for a start without files: %f %F %u %U and the deprecated codes
-// expand to nothing (an argument that was only such codes is dropped), %i to "--icon <Icon>", %c to the
-// Name, %k to the entry's file, %% to "%".
-std::vector<std::string> commandWithoutFiles(GDesktopAppInfo* entry, const char* exec) {
+// An Exec line as an argument vector: %i becomes "--icon <Icon>", %c the Name, %k the entry's file, %% "%".
+// With `fillsFileCode`, the first file or URL code (%f %F %u %U) takes the arguments: a code standing alone
+// all of them, one inside a word ("--url=%u") the first, the rest following that word. Every other file
+// code and deprecated code expands to nothing (a word that was only such codes is dropped), and arguments
+// that took no code's place follow the command.
+std::vector<std::string> commandOf(GDesktopAppInfo* entry, const char* exec,
+                                   const std::vector<std::string>& arguments, bool fillsFileCode) {
     const std::string filename = stringOr(g_desktop_app_info_get_filename(entry));
     gchar** words = nullptr;
     ErrorSlot error;
@@ -366,6 +423,8 @@ std::vector<std::string> commandWithoutFiles(GDesktopAppInfo* entry, const char*
     GStrvPtr owner(words);
     GCharPtr icon(g_desktop_app_info_get_string(entry, G_KEY_FILE_DESKTOP_KEY_ICON));
     const std::string name = stringOr(g_app_info_get_name(G_APP_INFO(entry)));
+    auto isFileCode = [](char code) { return code == 'f' || code == 'F' || code == 'u' || code == 'U'; };
+    bool filled = !fillsFileCode || arguments.empty();
 
     std::vector<std::string> command;
     for (gchar** word = words; *word != nullptr; ++word) {
@@ -377,36 +436,46 @@ std::vector<std::string> commandWithoutFiles(GDesktopAppInfo* entry, const char*
             }
             continue;
         }
+        if (!filled && text.size() == 2 && text[0] == '%' && isFileCode(text[1])) {
+            command.insert(command.end(), arguments.begin(), arguments.end());
+            filled = true;
+            continue;
+        }
         std::string expanded;
         bool hadFieldCode = false;
+        bool fillsHere = false;
         for (std::size_t at = 0; at < text.size(); ++at) {
             if (text[at] != '%' || at + 1 == text.size()) {
                 expanded += text[at];
                 continue;
             }
-            switch (text[++at]) {
-                case '%':
-                    expanded += '%';
-                    break;
-                case 'c':
-                    expanded += name;
-                    hadFieldCode = true;
-                    break;
-                case 'k':
-                    expanded += filename;
-                    hadFieldCode = true;
-                    break;
-                default:
-                    hadFieldCode = true;
-                    break;
+            char code = text[++at];
+            if (code == '%') {
+                expanded += '%';
+                continue;
+            }
+            hadFieldCode = true;
+            if (code == 'c') {
+                expanded += name;
+            } else if (code == 'k') {
+                expanded += filename;
+            } else if (!filled && isFileCode(code)) {
+                expanded += arguments.front();
+                filled = fillsHere = true;
             }
         }
         if (!expanded.empty() || !hadFieldCode) {
             command.push_back(std::move(expanded));
         }
+        if (fillsHere) {
+            command.insert(command.end(), arguments.begin() + 1, arguments.end());
+        }
     }
     if (command.empty()) {
         throw WorkspaceError("The command of " + filename + " is empty");
+    }
+    if (!filled || !fillsFileCode) {
+        command.insert(command.end(), arguments.begin(), arguments.end());
     }
     return command;
 }
@@ -624,7 +693,7 @@ class DesktopWorkspace final : public Workspace {
             }
         }
         // Then the entries only their MimeType key tells of, by desktop ID.
-        for (auto& [id, bundleUrl] : entriesUncoveredByCaches(*type)) {
+        for (auto& bundleUrl : entriesUncoveredByCaches(*type)) {
             if (seen.insert(bundleUrl).second) {
                 urls.push_back(std::move(bundleUrl));
             }
@@ -683,17 +752,18 @@ class DesktopWorkspace final : public Workspace {
     // Every start is a new process; an application that keeps a single instance hands the arguments to its
     // running instance and raises its window itself. So `activates` and `createsNewApplicationInstance` ask
     // for what happens anyway, and there is no recent-applications list for `addsToRecentItems`. An entry
-    // with Terminal=true is started without a terminal. An action runs its [Desktop Action] group's Exec,
-    // with the same launch variables as the entry itself.
+    // with Terminal=true is started without a terminal. The arguments follow the entry's command (so that
+    // a wrapper's own markers, such as Flatpak's "@@u @@", stay around nothing). An action runs its
+    // [Desktop Action] group's Exec, with the same launch variables as the entry itself, and there the
+    // arguments take the place of its file or URL code as they would for a link opened with it.
     void openApplication(const Url& applicationUrl,
                          const WorkspaceOpenConfiguration& configuration) override {
         auto entry = requireEntry(applicationUrl);
         auto name = displayNameOf(entry.get(), *applicationUrl.filePath());
         if (configuration.action) {
-            auto command = commandWithoutFiles(
-                entry.get(), actionCommandOf(entry.get(), *configuration.action, name).c_str());
-            command.insert(command.end(), configuration.arguments.begin(), configuration.arguments.end());
-            spawnEntryCommand(entry.get(), std::move(command), name);
+            auto exec = actionCommandOf(entry.get(), *configuration.action, name);
+            spawnEntryCommand(entry.get(),
+                              commandOf(entry.get(), exec.c_str(), configuration.arguments, true), name);
             return;
         }
         const char* exec = g_app_info_get_commandline(G_APP_INFO(entry.get()));
@@ -708,9 +778,7 @@ class DesktopWorkspace final : public Workspace {
             }
             return;
         }
-        auto command = commandWithoutFiles(entry.get(), exec);
-        command.insert(command.end(), configuration.arguments.begin(), configuration.arguments.end());
-        spawnEntryCommand(entry.get(), std::move(command), name);
+        spawnEntryCommand(entry.get(), commandOf(entry.get(), exec, configuration.arguments, false), name);
     }
 
     bool openUrl(const Url& url) override {

@@ -7,16 +7,33 @@ namespace ferrywise {
 const std::map<LinkScheme::Kind::Value, std::vector<std::string>>&
 PassthroughTargetResolver::preferredBundleIdentifiers() {
     // The system's own browser and mail client first; then, for Linux, the distributions' usual ones in
-    // their native and Flatpak packagings.
+    // their native, Flatpak and Snap packagings.
     static const std::map<LinkScheme::Kind::Value, std::vector<std::string>> table = {
-        {LinkScheme::Kind::web,
-         {"com.apple.Safari", "firefox-esr", "firefox", "org.mozilla.firefox", "chromium", "chromium-browser",
-          "org.chromium.Chromium", "google-chrome", "com.google.Chrome", "org.gnome.Epiphany",
-          "org.kde.falkon", "brave-browser", "com.brave.Browser", "microsoft-edge", "com.microsoft.Edge",
-          "vivaldi-stable", "com.vivaldi.Vivaldi", "opera", "com.opera.Opera"}},
+        {LinkScheme::Kind::web, {"com.apple.Safari",
+                                 "firefox-esr",
+                                 "firefox",
+                                 "org.mozilla.firefox",
+                                 "firefox_firefox",
+                                 "chromium",
+                                 "chromium-browser",
+                                 "chromium_chromium",
+                                 "org.chromium.Chromium",
+                                 "google-chrome",
+                                 "com.google.Chrome",
+                                 "org.gnome.Epiphany",
+                                 "org.kde.falkon",
+                                 "brave-browser",
+                                 "com.brave.Browser",
+                                 "microsoft-edge",
+                                 "com.microsoft.Edge",
+                                 "vivaldi-stable",
+                                 "com.vivaldi.Vivaldi",
+                                 "opera",
+                                 "com.opera.Opera"}},
         {LinkScheme::Kind::mail,
-         {"com.apple.mail", "thunderbird", "org.mozilla.Thunderbird", "org.gnome.Evolution", "evolution",
-          "org.kde.kmail2", "claws-mail", "org.gnome.Geary", "mozilla-thunderbird"}},
+         {"com.apple.mail", "thunderbird", "org.mozilla.Thunderbird", "thunderbird_thunderbird",
+          "org.gnome.Evolution", "evolution", "org.kde.kmail2", "claws-mail", "org.gnome.Geary",
+          "mozilla-thunderbird"}},
     };
     return table;
 }
