@@ -21,13 +21,13 @@ Url FakeWorkspace::install(const std::string& bundleIdentifier, const std::strin
         bundleUrl.value_or(Url::fromFilePath("/usr/share/applications/" + bundleIdentifier + ".desktop"));
     auto existing = std::ranges::find(bundles_, std::optional(bundleIdentifier), &Bundle::bundleIdentifier);
     if (existing == bundles_.end()) {
-        bundles_.push_back(Bundle{bundleIdentifier, name, url, {}});
+        bundles_.push_back(Bundle{bundleIdentifier, name, url});
     } else {
         // A reinstall at another place moves the application within every scheme's order.
         for (auto& [scheme, order] : handlers_) {
             std::ranges::replace(order, existing->url, url);
         }
-        *existing = Bundle{bundleIdentifier, name, url, {}};
+        *existing = Bundle{bundleIdentifier, name, url};
     }
     for (const auto& scheme : schemes) {
         auto& order = handlers_[text::lowercased(scheme)];
@@ -40,7 +40,7 @@ Url FakeWorkspace::install(const std::string& bundleIdentifier, const std::strin
 
 void FakeWorkspace::addBundleWithoutIdentifier(const Url& bundleUrl, const std::string& name) {
     std::lock_guard lock(mutex_);
-    bundles_.push_back(Bundle{std::nullopt, name, bundleUrl, {}});
+    bundles_.push_back(Bundle{std::nullopt, name, bundleUrl});
 }
 
 void FakeWorkspace::setHandlers(const std::string& scheme, std::vector<Url> applicationUrls) {
@@ -81,19 +81,11 @@ void FakeWorkspace::openUrls(const std::vector<Url>& urls, const Url& applicatio
     opens_.push_back(OpenRecord{urls, applicationUrl, configuration});
 }
 
-void FakeWorkspace::setActions(const Url& bundleUrl, std::vector<ApplicationAction> actions) {
-    std::lock_guard lock(mutex_);
-    if (auto found = std::ranges::find(bundles_, bundleUrl, &Bundle::url); found != bundles_.end()) {
-        found->actions = std::move(actions);
-    }
-}
-
 std::optional<BundleInfo> FakeWorkspace::bundleInfo(const Url& bundleUrl) const {
     std::lock_guard lock(mutex_);
     auto found = std::ranges::find(bundles_, bundleUrl, &Bundle::url);
-    return found == bundles_.end()
-               ? std::nullopt
-               : std::optional(BundleInfo{found->bundleIdentifier, found->name, found->actions});
+    return found == bundles_.end() ? std::nullopt
+                                   : std::optional(BundleInfo{found->bundleIdentifier, found->name, {}});
 }
 
 std::optional<WorkspaceIcon> FakeWorkspace::iconForFile(const std::filesystem::path& path) const {

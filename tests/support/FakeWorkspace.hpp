@@ -36,9 +36,6 @@ class FakeWorkspace final : public Workspace {
     // Adds a bundle that has no bundle identifier (bundleInfo gives none for its identifier).
     void addBundleWithoutIdentifier(const Url& bundleUrl, const std::string& name);
 
-    // The actions bundleInfo reports for an installed bundle.
-    void setActions(const Url& bundleUrl, std::vector<ApplicationAction> actions);
-
     // Replaces the registry order of one scheme.
     void setHandlers(const std::string& scheme, std::vector<Url> applicationUrls);
     void setFrontmost(std::optional<RunningApplication> application) {
@@ -82,7 +79,6 @@ class FakeWorkspace final : public Workspace {
         std::optional<std::string> bundleIdentifier;
         std::string name;
         Url url;
-        std::vector<ApplicationAction> actions;
     };
 
     template <typename Value>
