@@ -47,9 +47,11 @@ void prewarmedPickerList(benchmark::State& state) {
 BENCHMARK(prewarmedPickerList);
 
 // A private desktop with twenty installed browsers: half in the user's folder, listed in its mimeinfo.cache,
-// half in a system folder without one (found by their MimeType). GIO reads the XDG folders once per process,
-// so the sandbox is made before the first GIO call (the benchmark below is the only one using GIO).
+// half in a system folder without one (found by their MimeType) among 200 other entries. GIO reads the XDG
+// folders once per process, so the sandbox is made before the first GIO call (the benchmark below is the only
+// one using GIO).
 constexpr int desktopBrowsers = 20;
+constexpr int otherEntries = 200;
 
 std::unique_ptr<testing::DesktopSandbox> makeDesktopSandbox() {
     auto sandbox = std::make_unique<testing::DesktopSandbox>();
@@ -62,6 +64,11 @@ std::unique_ptr<testing::DesktopSandbox> makeDesktopSandbox() {
             "[Desktop Entry]\nType=Application\nName=Browser " + std::to_string(index) +
                 "\nExec=true %u\nIcon=browser\nMimeType=x-scheme-handler/http;x-scheme-handler/https;");
         handlers += index % 2 == 0 ? id + ".desktop;" : "";
+    }
+    // And what games and Wine leave there: entries that handle no links.
+    for (int index = 0; index < otherEntries; ++index) {
+        sandbox->write("system/applications/org.example.Game" + std::to_string(index) + ".desktop",
+                       "[Desktop Entry]\nType=Application\nName=Game\nExec=true\nCategories=Game;");
     }
     // What update-desktop-database writes from the MimeType keys.
     sandbox->write("data/applications/mimeinfo.cache", "[MIME Cache]\nx-scheme-handler/http=" + handlers +

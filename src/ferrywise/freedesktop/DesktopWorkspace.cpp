@@ -318,6 +318,20 @@ bool declaresType(GAppInfo* info, const std::string& type) {
     return false;
 }
 
+// Whether the file's text names the type anywhere, in any letter case: a cheap look before GIO loads the
+// entry (which also searches PATH for its program).
+bool mentions(const std::filesystem::path& file, const std::string& type) {
+    GCharPtr contents;
+    gsize length = 0;
+    gchar* data = nullptr;
+    if (!g_file_get_contents(file.c_str(), &data, &length, nullptr)) {
+        return false;
+    }
+    contents.reset(data);
+    GCharPtr lowered(g_ascii_strdown(data, static_cast<gssize>(length)));
+    return std::string_view(lowered.get(), length).find(type) != std::string_view::npos;
+}
+
 // The later change time of the path and, for a symbolic link, of what it points to.
 std::optional<struct timespec> changeTime(const std::filesystem::path& path) {
     struct stat status {};
@@ -387,6 +401,9 @@ std::vector<Url> entriesUncoveredByCaches(const std::string& type) {
             }
             if (removed->contains(id)) {
                 continue;
+            }
+            if (!mentions(path, type)) {
+                continue;  // most entries of a folder without a cache (games, Wine) are no handlers
             }
             // By ID, so that an entry of the same ID in a folder that comes first hides this one.
             GObjectPtr<GDesktopAppInfo> entry(g_desktop_app_info_new(id.c_str()));
