@@ -22,14 +22,12 @@ std::vector<DiscoveredApplication> browsers(int count) {
     return result;
 }
 
-InterceptedLink linkTo(std::string_view url) {
-    return *InterceptedLink::make(*Url::parse(url));
-}
-
-std::unique_ptr<LinkPickerModel> picker(std::string_view url, std::vector<DiscoveredApplication> candidates,
-                                        std::optional<std::string> fallback = std::nullopt) {
-    return std::make_unique<LinkPickerModel>(linkTo(url), std::move(candidates), std::nullopt, 0, false,
-                                             std::move(fallback));
+// A picker for `url` (a web link unless given) over `candidates`, highlighting `fallback` first.
+std::unique_ptr<LinkPickerModel> picker(std::vector<DiscoveredApplication> candidates,
+                                        std::optional<std::string> fallback = std::nullopt,
+                                        std::string_view url = "https://example.com") {
+    return std::make_unique<LinkPickerModel>(*InterceptedLink::make(*Url::parse(url)), std::move(candidates),
+                                             std::nullopt, 0, false, std::move(fallback));
 }
 
 // The safety finding, how many tracking parameters processing removed (a negative count counts as none)
@@ -44,8 +42,8 @@ TEST(LinkPickerModel, StatusPrefersTheWarningThenWhatProcessingDid) {
         {std::nullopt, 0, false, LinkPickerStatus::safe()},
     };
     for (const auto& [found, count, resolvedShortLink, expected] : cases) {
-        LinkPickerModel model(linkTo("https://example.com"), browsers(1), found, count, resolvedShortLink,
-                              std::nullopt);
+        LinkPickerModel model(*InterceptedLink::make(*Url::parse("https://example.com")), browsers(1), found,
+                              count, resolvedShortLink, std::nullopt);
         EXPECT_EQ(model.status(), expected) << count << " " << resolvedShortLink;
     }
 }
@@ -58,15 +56,15 @@ TEST(LinkPickerModel, HighlightStartsOnTheFallbackAndMovesClampedOrWrapping) {
     const std::pair<std::optional<std::string>, int> fallbacks[] = {
         {"org.example.browser2", 2}, {std::nullopt, 0}, {"org.example.missing", 0}};
     for (const auto& [fallback, expected] : fallbacks) {
-        EXPECT_EQ(picker("https://example.com", candidates, fallback)->highlightedIndex().value(), expected)
-            << fallback.value_or("none");
+        EXPECT_EQ(picker(candidates, fallback)->highlightedIndex().value(), expected)
+            << fallback.value_or("-");
     }
     const std::tuple<int, int, bool, int> moves[] = {
         {0, 1, false, 1}, {0, -5, false, 0}, {1, INT_MAX, false, 2}, {1, INT_MIN, false, 0},
         {2, 1, true, 0},  {0, -1, true, 2},  {2, INT_MAX, true, 0},  {0, INT_MIN, true, 1},
     };
     for (const auto& [from, delta, wrapping, expected] : moves) {
-        auto model = picker("https://example.com", browsers(3), "org.example.browser" + std::to_string(from));
+        auto model = picker(browsers(3), "org.example.browser" + std::to_string(from));
         std::vector<int> heard;
         boost::signals2::scoped_connection connection =
             model->highlightedIndex().observe([&](const int& index) { heard.push_back(index); });
@@ -74,51 +72,49 @@ TEST(LinkPickerModel, HighlightStartsOnTheFallbackAndMovesClampedOrWrapping) {
         EXPECT_EQ(model->highlightedIndex().value(), expected) << from << " " << wrapping << " " << delta;
         EXPECT_EQ(heard, from == expected ? std::vector<int>{} : std::vector<int>{expected});
     }
-    auto empty = picker("https://example.com", {});
+    auto empty = picker({});
     empty->moveHighlight(1);
     empty->moveHighlightWrapping(-1);
     EXPECT_EQ(empty->highlightedIndex().value(), 0);
 }
 
 // Digits of any script count by their value (Arabic-Indic three); a fraction, a keycap sequence or a
-// number beyond the nine shortcuts selects nothing.
+// number beyond the nine shortcuts (circled ten) selects nothing.
 TEST(LinkPickerModel, NumberShortcutsSelectTheFirstNineCandidates) {
-    auto three = picker("https://example.com", browsers(3));
-    const std::pair<std::string_view, int> cases[] = {
-        {"1", 0},   {"\u0663", 2},           {"4", none},    {"0", none}, {"\u00BD", none}, {"a", none},
-        {"", none}, {"3\uFE0F\u20E3", none}, {"\xFF", none},
+    // How many candidates, the character typed, the index it selects.
+    const std::tuple<int, std::string_view, int> cases[] = {
+        {3, "1", 0},         {3, "\u0663", 2}, {3, "4", none},       {3, "0", none},
+        {3, "\u00BD", none}, {3, "a", none},   {3, "", none},        {3, "3\uFE0F\u20E3", none},
+        {3, "\xFF", none},   {12, "9", 8},     {12, "\u2469", none},
     };
-    for (const auto& [character, expected] : cases) {
-        EXPECT_EQ(three->indexForShortcut(character).value_or(none), expected) << character;
+    for (const auto& [count, character, expected] : cases) {
+        EXPECT_EQ(picker(browsers(count))->indexForShortcut(character).value_or(none), expected) << character;
     }
-    auto twelve = picker("https://example.com", browsers(12));
-    EXPECT_EQ(twelve->indexForShortcut("9"), 8);
-    EXPECT_EQ(twelve->indexForShortcut("\u2469"), std::nullopt);  // circled ten
     EXPECT_EQ(LinkPickerModel::shortcutLabel(8), "9");
     EXPECT_EQ(LinkPickerModel::shortcutLabel(9), std::nullopt);
     EXPECT_EQ(LinkPickerModel::shortcutLabel(-1), std::nullopt);
-    EXPECT_EQ(three->choice(-1, false), std::nullopt);
-    EXPECT_EQ(three->choice(3, false), std::nullopt);
 }
 
 // A web link remembers its whole site (the registrable domain with its subdomains); a mailto link every mail
-// link; a local file nothing.
+// link; a local file nothing. No candidate outside the list is chosen.
 TEST(LinkPickerModel, RemembersTheWholeSiteEveryMailLinkOrNothingWithoutAHost) {
-    auto web = picker("https://Mail.Example.co.uk/inbox?x=1", browsers(2));
-    auto site = LinkRuleMatcher::domain("example.co.uk", true);
-    EXPECT_EQ(web->choice(1, true), (LinkPickerChoice{web->candidates()[1], site}));
-    EXPECT_EQ(web->choice(1, false), (LinkPickerChoice{web->candidates()[1], std::nullopt}));
-    EXPECT_EQ(web->rememberSummary(Localization::english()), "example.co.uk");
-
-    auto mail = picker("mailto:someone@example.com?subject=Hi", browsers(1));
-    EXPECT_EQ(mail->choice(0, true)->rememberedMatcher, LinkRuleMatcher::mailDefault());
-    EXPECT_EQ(mail->rememberSummary(Localization::english()), "all email links");
-    EXPECT_EQ(mail->rememberSummary(Localization("zh_CN")), "所有邮件链接");
-
     testing::TemporaryFolder folder;
-    auto page = picker(Url::fromFilePath(folder.write("page.html", "")).absoluteString(), browsers(1));
-    EXPECT_EQ(page->choice(0, true), (LinkPickerChoice{page->candidates()[0], std::nullopt}));
-    EXPECT_EQ(page->rememberSummary(Localization::english()), std::nullopt);
+    const std::tuple<std::string, std::optional<LinkRuleMatcher>, std::optional<std::string>> cases[] = {
+        {"https://Mail.Example.co.uk/inbox?x=1", LinkRuleMatcher::domain("example.co.uk", true),
+         "example.co.uk"},
+        {"mailto:someone@example.com?subject=Hi", LinkRuleMatcher::mailDefault(), "all email links"},
+        {std::string(Url::fromFilePath(folder.write("page.html", "")).absoluteString()), std::nullopt,
+         std::nullopt}};
+    for (const auto& [url, remembered, summary] : cases) {
+        auto model = picker(browsers(2), std::nullopt, url);
+        EXPECT_EQ(model->choice(1, true), (LinkPickerChoice{model->candidates()[1], remembered})) << url;
+        EXPECT_EQ(model->choice(1, false), (LinkPickerChoice{model->candidates()[1], std::nullopt})) << url;
+        EXPECT_EQ(model->rememberSummary(Localization::english()), summary) << url;
+        EXPECT_EQ(model->choice(-1, false), std::nullopt);
+        EXPECT_EQ(model->choice(2, true), std::nullopt);
+    }
+    auto mail = picker(browsers(1), std::nullopt, "mailto:a@example.com");
+    EXPECT_EQ(mail->rememberSummary(Localization("zh_CN")), "所有邮件链接");
 }
 
 // The maximum asked for and the candidates available; how many the ring keeps (the first ones, 4 to 10).

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ferrywise/foundation/Log.hpp"
 #include "ferrywise/freedesktop/CurlHttpClient.hpp"
 
+#include "support/CapturedLog.hpp"
 #include "support/Coroutines.hpp"
 #include "support/LoopbackHttpServer.hpp"
 #include "support/ManualClock.hpp"
@@ -38,9 +38,6 @@ class ScriptedHttpClient final : public HttpClient {
 
 class ShortLinkResolverTest : public ::testing::Test {
   protected:
-    void SetUp() override { previousSink_ = Log::setSink(sink); }
-    void TearDown() override { Log::setSink(previousSink_); }
-
     // Over the real HTTP client, with the loopback names standing in for shorteners.
     ShortLinkResolver loopbackResolver(double timeout) const {
         auto hosts = std::make_shared<const ShortLinkResolver::HostSet>(
@@ -58,16 +55,13 @@ class ShortLinkResolverTest : public ::testing::Test {
         return result;
     }
 
-    std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
+    testing::CapturedLog sink;
     testing::LoopbackHttpServer server;
     std::shared_ptr<ScriptedHttpClient> client = std::make_shared<ScriptedHttpClient>();
     std::shared_ptr<testing::ManualClock> clock = std::make_shared<testing::ManualClock>(Date{} + 1000h);
     std::shared_ptr<Backoff> backoff = std::make_shared<Backoff>();
     // Over the scripted client, with the built-in shorteners.
     ShortLinkResolver scripted{5, 60, client, nullptr, clock, backoff};
-
-  private:
-    std::shared_ptr<LogSink> previousSink_;
 };
 
 TEST_F(ShortLinkResolverTest, ShortenersAreTheTableHostsInAnyCaseAndTheirWwwFormOtherLinksAreNotAsked) {
@@ -145,7 +139,7 @@ TEST_F(ShortLinkResolverTest,
     }
 }
 
-TEST_F(ShortLinkResolverTest, TheOperationNeedsNothingOfTheResolverOnceMade) {
+TEST_F(ShortLinkResolverTest, OperationsOutliveTheirResolverAndResolversShareOneBackoffAndClientByDefault) {
     client->answer = [] { return Url::parse("https://example.com/page"); };
     // The resolver is gone before the operation first runs.
     auto operation =
@@ -155,9 +149,7 @@ TEST_F(ShortLinkResolverTest, TheOperationNeedsNothingOfTheResolverOnceMade) {
                   [&]() -> boost::asio::awaitable<void> { result = co_await std::move(operation); }()),
               nullptr);
     EXPECT_EQ(result, Url::parse("https://example.com/page"));
-}
 
-TEST_F(ShortLinkResolverTest, ResolversShareOneProcessWideBackoffAndClientByDefault) {
     EXPECT_EQ(ShortLinkResolver(5, 60).session(), ShortLinkResolver(1, 1).session());
     client->answer = []() -> std::optional<Url> { throw HttpError("could not connect to the server"); };
     auto answering = std::make_shared<ScriptedHttpClient>();

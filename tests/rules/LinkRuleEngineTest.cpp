@@ -16,6 +16,7 @@
 #include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Log.hpp"
 
+#include "support/CapturedLog.hpp"
 #include "support/FakeWorkspace.hpp"
 #include "support/ReadOnlyFolder.hpp"
 #include "support/TemporaryFolder.hpp"
@@ -45,9 +46,6 @@ std::ptrdiff_t entries(const fs::path& folder) {
 // (the sync manager) does.
 class LinkRuleFileTest : public ::testing::Test {
   protected:
-    void SetUp() override { previousSink_ = Log::setSink(sink); }
-    void TearDown() override { Log::setSink(previousSink_); }
-
     LinkRuleEngine makeEngine() const { return LinkRuleEngine(LinkRuleStore(file), workspace, ownBundle); }
 
     std::optional<ApplicationTarget> match(LinkRuleEngine& engine, std::string_view link,
@@ -60,12 +58,7 @@ class LinkRuleFileTest : public ::testing::Test {
         return ApplicationTarget(bundle, ApplicationVariant::normal());
     }
 
-    // Where the n-th unreadable file is kept: "LinkRules.json.unreadable", then "-2", "-3"...
-    fs::path aside(int n) const {
-        return file.parent_path() / ("LinkRules.json.unreadable" + (n == 1 ? "" : "-" + std::to_string(n)));
-    }
-
-    std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
+    testing::CapturedLog sink;
     testing::TemporaryFolder folder;
     fs::path file = folder.path() / "data" / "app.velmora.Velmora" / "LinkRules.json";
     LinkRuleStore writer{file};
@@ -76,9 +69,6 @@ class LinkRuleFileTest : public ::testing::Test {
     Url mail = workspace->install("com.example.mail", "Mail");
     Calendar calendar = Calendar::gregorian("UTC");
     Date now = calendar.date(2024, 6, 3, 10, 0);  // a Monday
-
-  private:
-    std::shared_ptr<LogSink> previousSink_;
 };
 
 TEST_F(LinkRuleFileTest, SaveWritesSortedIndentedJsonAndRefusesTextItCannotKeep) {
@@ -119,6 +109,8 @@ TEST_F(LinkRuleFileTest, UnreadableFileMeansNoRulesIsLeftAloneAndIsKeptAsideByTh
     for (int n = 1; n <= int(files.size()); ++n) {
         const auto& data = files[n - 1];
         SCOPED_TRACE(data);
+        // Where the n-th unreadable file is kept: "LinkRules.json.unreadable", then "-2", "-3"...
+        const fs::path aside = file.string() + ".unreadable" + (n == 1 ? "" : "-" + std::to_string(n));
         JsonFile::writeData(file, data);
         sink->clear();
         auto engine = makeEngine();
@@ -135,10 +127,10 @@ TEST_F(LinkRuleFileTest, UnreadableFileMeansNoRulesIsLeftAloneAndIsKeptAsideByTh
         // Saving keeps it beside the new file, never over an older copy.
         engine.addRule(domainRule("com.example.web"));
         EXPECT_EQ(writer.load().size(), 1u);
-        EXPECT_EQ(JsonFile::readData(aside(n)), data);
-        EXPECT_EQ(sink->messages("rules").back(), "Kept the unreadable rules file as " + aside(n).string());
+        EXPECT_EQ(JsonFile::readData(aside), data);
+        EXPECT_EQ(sink->messages("rules").back(), "Kept the unreadable rules file as " + aside.string());
     }
-    EXPECT_EQ(JsonFile::readData(aside(1)), files[0]);
+    EXPECT_EQ(JsonFile::readData(file.string() + ".unreadable"), files[0]);
     // A readable file is simply replaced.
     writer.save({});
     EXPECT_EQ(entries(file.parent_path()), std::ptrdiff_t(files.size()) + 2);
@@ -167,7 +159,7 @@ TEST_F(LinkRuleFileTest, FailedSaveLeavesRulesAndFileAsTheyWere) {
     EXPECT_EQ(entries(unreadable.parent_path()), 1);
 }
 
-TEST_F(LinkRuleFileTest, EngineFollowsTheFileFromItsCreationThroughOtherWritersToItsRemoval) {
+TEST_F(LinkRuleFileTest, EngineFollowsTheFileThroughOtherWritersAndReplacesInPlaceOnlyARuleForTheSameLinks) {
     auto engine = makeEngine();
     EXPECT_EQ(match(engine, "https://example.com"), std::nullopt);
     EXPECT_FALSE(fs::exists(file.parent_path()));
@@ -185,6 +177,26 @@ TEST_F(LinkRuleFileTest, EngineFollowsTheFileFromItsCreationThroughOtherWritersT
 
     fs::remove(file);
     EXPECT_TRUE(engine.listRules().empty());
+
+    // A rule added for the same links, source and time windows replaces the earlier one in its place.
+    const auto example = M::domain("example.com", false);
+    const auto mornings = std::vector{LinkRuleTimeWindow({1, 2}, "8:00", "12:00")};
+    auto always = rule(example, "com.example.web");
+    auto noWindows = rule(example, "com.example.web", std::nullopt, std::vector<LinkRuleTimeWindow>{});
+    auto morning = rule(example, "com.example.web", std::nullopt, mornings);
+    auto otherMorning = rule(example, "com.example.docs", std::nullopt, mornings);
+    auto longerMorning = rule(example, "com.example.web", std::nullopt,
+                              std::vector{LinkRuleTimeWindow({1, 2}, "8:00", "12:30")});
+    auto fromChat = rule(example, "com.example.web", "com.example.chat");
+    // The same links however the domain is written, with or without subdomains.
+    auto replacement = rule(M::domain("Example.com", true), "com.example.mail");
+    for (const auto& added :
+         {always, noWindows, morning, otherMorning, longerMorning, fromChat, replacement}) {
+        engine.addRule(added);
+    }
+    const Rules expected{replacement, noWindows, otherMorning, longerMorning, fromChat};
+    EXPECT_EQ(engine.listRules(), expected);
+    EXPECT_EQ(writer.load(), expected);
     writer.save({synced});
     EXPECT_EQ(engine.listRules(), Rules{synced});
     EXPECT_TRUE(sink->messages().empty());
@@ -201,19 +213,15 @@ TEST_F(LinkRuleFileTest, ChangesWaitForAWriterHoldingTheLockAndKeepItsRule) {
         // The engine's request shows in /proc/locks as one blocked ("->") on the lock file.
         auto inode =
             ":" + std::to_string(FileStamp::of(file.parent_path() / ".LinkRules.json.lock")->inode) + " ";
-        auto blocked = [&] {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            for (; std::chrono::steady_clock::now() < deadline; std::this_thread::yield()) {
-                std::ifstream locks("/proc/locks");
-                for (std::string line; std::getline(locks, line);) {
-                    if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) {
-                        return true;
-                    }
-                }
+        bool blocked = false;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (; !blocked && std::chrono::steady_clock::now() < deadline; std::this_thread::yield()) {
+            std::ifstream locks("/proc/locks");
+            for (std::string line; !blocked && std::getline(locks, line);) {
+                blocked = line.find("->") != std::string::npos && line.find(inode) != std::string::npos;
             }
-            return false;
-        };
-        EXPECT_TRUE(blocked()) << "the engine did not wait for the lock";
+        }
+        EXPECT_TRUE(blocked) << "the engine did not wait for the lock";
         writer.save({theirs});
     }
     adding.join();
@@ -263,14 +271,12 @@ TEST_F(LinkRuleFileTest, EngineTakesTheMostSpecificActiveRuleForTheSourceWithAUs
     EXPECT_EQ(match(engine, "https://example.com/blog"), normal(web));
     EXPECT_EQ(match(engine, "https://example.com/blog", "com.example.chat"), normal(mail));
     EXPECT_EQ(match(engine, "https://example.com/blog", "com.example.chatter"), normal(web));
-    // A time-window rule decides only inside its window, and says so.
-    auto tuesday = calendar.date(2024, 6, 4, 10, 0);
-    EXPECT_EQ(engine.match(*InterceptedLink::make(*Url::parse("https://example.net")), tuesday, calendar),
-              normal(web));
-    EXPECT_TRUE(sink->messages().empty());
     EXPECT_EQ(match(engine, "https://example.net"), normal(docs));
     EXPECT_EQ(match(engine, "https://example.org/a"),
               ApplicationTarget(firefox, ApplicationVariant::private_()));
+    // A time-window rule decides only inside its window, and says so (once, for Monday, below).
+    now = calendar.date(2024, 6, 4, 10, 0);
+    EXPECT_EQ(match(engine, "https://example.net"), normal(web));
     const std::string itself = "Ignoring rule that targets Velmora itself";
     EXPECT_EQ(sink->messages("rules"),
               (std::vector<std::string>{
@@ -279,28 +285,6 @@ TEST_F(LinkRuleFileTest, EngineTakesTheMostSpecificActiveRuleForTheSourceWithAUs
     EXPECT_EQ(engine.listRules().size(), 10u);
     writer.save({rule(M::anyWebLink(), "com.example.gone")});
     EXPECT_EQ(match(engine, "https://example.com"), std::nullopt);
-}
-
-TEST_F(LinkRuleFileTest, AddRuleReplacesInPlaceOnlyARuleForTheSameLinksSourceAndTimeWindows) {
-    auto engine = makeEngine();
-    const auto example = M::domain("example.com", false);
-    const auto mornings = std::vector{LinkRuleTimeWindow({1, 2}, "8:00", "12:00")};
-    auto always = rule(example, "com.example.web");
-    auto noWindows = rule(example, "com.example.web", std::nullopt, std::vector<LinkRuleTimeWindow>{});
-    auto morning = rule(example, "com.example.web", std::nullopt, mornings);
-    auto otherMorning = rule(example, "com.example.docs", std::nullopt, mornings);
-    auto longerMorning = rule(example, "com.example.web", std::nullopt,
-                              std::vector{LinkRuleTimeWindow({1, 2}, "8:00", "12:30")});
-    auto fromChat = rule(example, "com.example.web", "com.example.chat");
-    // The same links however the domain is written, with or without subdomains.
-    auto replacement = rule(M::domain("Example.com", true), "com.example.mail");
-    for (const auto& added :
-         {always, noWindows, morning, otherMorning, longerMorning, fromChat, replacement}) {
-        engine.addRule(added);
-    }
-    const Rules expected{replacement, noWindows, otherMorning, longerMorning, fromChat};
-    EXPECT_EQ(engine.listRules(), expected);
-    EXPECT_EQ(writer.load(), expected);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ferrywise/settings/RoutingStatistics.hpp"
 
 #include <limits>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -48,6 +49,11 @@ Hours hoursWith(std::initializer_list<std::pair<std::size_t, std::int64_t>> slot
 
 class StatisticsTest : public ::testing::Test {
   protected:
+    // Today's routed links, per hour too, and tracking parameters removed, as read.
+    [[nodiscard]] auto today() const {
+        return std::tuple(routing.routedToday(), routing.routedByHour(), tracking.removedToday());
+    }
+
     Calendar calendar = Calendar::gregorian("Asia/Shanghai");
     testing::ManualClock clock{calendar.date(2026, 12, 5, 9, 15)};
     std::shared_ptr<RecordingDefaults> defaults = std::make_shared<RecordingDefaults>();
@@ -58,9 +64,7 @@ class StatisticsTest : public ::testing::Test {
 // Reading and removing nothing write nothing. Day, count and hours go to the store as one change, so that a
 // crash cannot leave a new day with an old count.
 TEST_F(StatisticsTest, CountsFromNothingPerHourAndWritesDayCountAndHoursAsOneChange) {
-    EXPECT_EQ(routing.routedToday(), 0);
-    EXPECT_EQ(routing.routedByHour(), Hours{});
-    EXPECT_EQ(tracking.removedToday(), 0);
+    EXPECT_EQ(today(), std::tuple(0, Hours{}, 0));
     tracking.recordRemovedParameters(0);
     tracking.recordRemovedParameters(-kMax - 1);
     EXPECT_TRUE(defaults->changes.empty());
@@ -77,24 +81,26 @@ TEST_F(StatisticsTest, CountsFromNothingPerHourAndWritesDayCountAndHoursAsOneCha
                                                  {"routedCountHours", hoursWith({{9, 2}, {14, 1}})}}));
 }
 
-TEST_F(StatisticsTest, FirstRecordAfterMidnightStartsANewDay) {
+// The day is the calendar's, the fixture's being Shanghai's; without one, the user's current calendar
+// applies.
+TEST_F(StatisticsTest, FirstRecordAfterMidnightInTheCalendarStartsANewDay) {
     clock.set(calendar.date(2026, 12, 5, 23, 50));
     routing.recordRoutedLink();
     routing.recordRoutedLink();
     tracking.recordRemovedParameters(6);
     clock.set(calendar.date(2026, 12, 6, 0, 5));
-    EXPECT_EQ(routing.routedToday(), 0);
-    EXPECT_EQ(routing.routedByHour(), Hours{});
-    EXPECT_EQ(tracking.removedToday(), 0);
-
+    EXPECT_EQ(today(), std::tuple(0, Hours{}, 0));
     routing.recordRoutedLink();
     tracking.recordRemovedParameters(1);
-    EXPECT_EQ(routing.routedByHour(), hoursWith({{0, 1}}));
-    EXPECT_EQ(tracking.removedToday(), 1);
+    EXPECT_EQ(today(), std::tuple(1, hoursWith({{0, 1}}), 1));
+    RoutingStatistics current(defaults, [this] { return clock.now(); });
+    current.recordRoutedLink();
+    EXPECT_EQ(defaults->string("routedCountDay"), dayStamp(clock.now(), Calendar::current()));
 }
 
 // Stored hours other than 24 whole numbers are ignored: today's count then stands in the current hour.
-TEST_F(StatisticsTest, UnreadableStoredHoursCountAsMissing) {
+// Counts stop at the largest number.
+TEST_F(StatisticsTest, UnreadableStoredHoursCountAsMissingAndCountsSaturateInsteadOfOverflowing) {
     auto hours = json(hoursWith({}));
     hours[3] = 1.5;
     for (const json& unreadable : {json(std::vector<int>(23, 0)), json("0,0,0"), hours}) {
@@ -104,26 +110,15 @@ TEST_F(StatisticsTest, UnreadableStoredHoursCountAsMissing) {
         routing.recordRoutedLink();
         EXPECT_EQ(defaults->object("routedCountHours"), json(hoursWith({{9, 6}}))) << unreadable;
     }
-}
 
-TEST_F(StatisticsTest, CountsSaturateInsteadOfOverflowing) {
     defaults->setValues({{"routedCountDay", "2026-12-5"},
                          {"routedCountToday", kMax},
-                         {"routedCountHours", hoursWith({{9, kMax}})}});
+                         {"routedCountHours", hoursWith({{9, kMax}})},
+                         {"trackingParametersRemovedDay", "2026-12-5"},
+                         {"trackingParametersRemovedToday", kMax - 1}});
     routing.recordRoutedLink();
-    EXPECT_EQ(routing.routedToday(), kMax);
-    EXPECT_EQ(routing.routedByHour(), hoursWith({{9, kMax}}));
-    defaults->setValues(
-        {{"trackingParametersRemovedDay", "2026-12-5"}, {"trackingParametersRemovedToday", kMax - 1}});
     tracking.recordRemovedParameters(5);
-    EXPECT_EQ(tracking.removedToday(), kMax);
-}
-
-// The fixture's calendar is Shanghai's; without one, the user's current calendar applies.
-TEST_F(StatisticsTest, WithoutACalendarTheUsersCurrentOneApplies) {
-    RoutingStatistics current(defaults, [this] { return clock.now(); });
-    current.recordRoutedLink();
-    EXPECT_EQ(defaults->string("routedCountDay"), dayStamp(clock.now(), Calendar::current()));
+    EXPECT_EQ(today(), std::tuple(kMax, hoursWith({{9, kMax}}), kMax));
 }
 
 }  // namespace

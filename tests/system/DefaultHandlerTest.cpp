@@ -1,10 +1,10 @@
 #include <boost/asio/io_context.hpp>
 #include <gtest/gtest.h>
 
-#include "ferrywise/foundation/Log.hpp"
 #include "ferrywise/system/DefaultHandlerModel.hpp"
 #include "ferrywise/system/RouteStatusSummary.hpp"
 
+#include "support/CapturedLog.hpp"
 #include "support/FakeWorkspace.hpp"
 #include "support/ManualScheduler.hpp"
 #include "support/TemporaryFolder.hpp"
@@ -83,29 +83,25 @@ class RecordingBackend final : public DefaultHandlerBackend {
 
 class DefaultHandlerModelTest : public ::testing::Test {
   protected:
-    DefaultHandlerModelTest() {
-        workspace->install("host", "Host", {}, host);
-        workspace->install("browser", "Browser", {}, browser);
-        workspace->install("mailer", "Mailer", {}, mailer);
-    }
-    ~DefaultHandlerModelTest() override { Log::setSink(previousSink); }
-
     // Runs what the model started until nothing is left.
     void settle() {
         io.restart();
         io.run();
     }
     [[nodiscard]] Strings logged() const { return sink->messages("onboarding"); }
+    // Installs an application with an entry file of its own: the host is told apart by its file.
+    Url installed(const std::string& id, const std::string& name) {
+        return workspace->install(id, name, {},
+                                  Url::fromFilePath(folder.write("apps/" + id + ".desktop", "")));
+    }
 
     testing::TemporaryFolder folder;
-    Url host = Url::fromFilePath(folder.write("apps/host.desktop", "")),
-        browser = Url::fromFilePath(folder.write("apps/browser.desktop", "")),
-        mailer = Url::fromFilePath(folder.write("apps/mailer.desktop", ""));
-    std::shared_ptr<RecordingBackend> backend = std::make_shared<RecordingBackend>();
     std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
+    Url host = installed("host", "Host"), browser = installed("browser", "Browser"),
+        mailer = installed("mailer", "Mailer");
+    std::shared_ptr<RecordingBackend> backend = std::make_shared<RecordingBackend>();
     std::shared_ptr<testing::ManualScheduler> scheduler = std::make_shared<testing::ManualScheduler>();
-    std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
-    std::shared_ptr<LogSink> previousSink = Log::setSink(sink);
+    testing::CapturedLog sink;
     boost::asio::io_context io;
     DefaultHandlerModel model{DefaultHandlerService(backend, host), workspace, scheduler, io.get_executor(),
                               Localization::english()};

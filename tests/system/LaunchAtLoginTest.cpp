@@ -11,6 +11,7 @@
 #include "ferrywise/system/AccessibilityPermission.hpp"
 #include "ferrywise/system/CodeIdentity.hpp"
 
+#include "support/CapturedLog.hpp"
 #include "support/FakeWorkspace.hpp"
 #include "support/TemporaryFolder.hpp"
 
@@ -41,9 +42,6 @@ struct ScriptedBackend final : LaunchAtLoginBackend {
 // A temporary config folder for the host's autostart entry, and a fake workspace to install the host in.
 class LaunchAtLoginTest : public ::testing::Test {
   protected:
-    LaunchAtLoginTest() { previousSink_ = Log::setSink(sink); }
-    ~LaunchAtLoginTest() override { Log::setSink(previousSink_); }
-
     void writeEntry(const std::string& text) const { folder.write(entry, text); }
     [[nodiscard]] Strings lines() const {
         std::istringstream text(JsonFile::readData(folder.path() / entry).value_or(""));
@@ -53,16 +51,19 @@ class LaunchAtLoginTest : public ::testing::Test {
         }
         return found;
     }
+    // Turns the login item on or off and expects it to read so, its entry holding `expected` lines.
+    void expectToggled(bool on, const Strings& expected) const {
+        on ? backend->registerLoginItem() : backend->unregisterLoginItem();
+        EXPECT_EQ(backend->status(), on ? Status::enabled : Status::disabled);
+        EXPECT_THAT(lines(), IsSupersetOf(expected));
+    }
 
-    std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
+    testing::CapturedLog sink;
     testing::TemporaryFolder folder;
     std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
     std::shared_ptr<LaunchAtLoginBackend> backend =
         freedesktop::makeAppServiceLaunchAtLoginBackend(workspace, host, folder.path() / "config/autostart");
     const std::string entry = "config/autostart/" + host + ".desktop";
-
-  private:
-    std::shared_ptr<LogSink> previousSink_;
 };
 
 TEST_F(LaunchAtLoginTest, ServiceReturnsTheStatusReadAfterTheChangeAndOnlyLogsARefusal) {
@@ -103,24 +104,17 @@ TEST_F(LaunchAtLoginTest, AutostartEntryIsMadeFromTheHostAndTogglesKeepingTheUse
     backend->unregisterLoginItem();
     EXPECT_FALSE(fs::exists(folder.path() / entry));
 
-    backend->registerLoginItem();
-    EXPECT_EQ(backend->status(), Status::enabled);
-    EXPECT_THAT(lines(),
-                IsSupersetOf(Strings{"[Desktop Entry]", "Type=Application", "Name=Router", "Name[de]=Weiche",
-                                     "Icon=router", command, "X-GNOME-Autostart-enabled=true"}));
+    expectToggled(true, {"[Desktop Entry]", "Type=Application", "Name=Router", "Name[de]=Weiche",
+                         "Icon=router", command, "X-GNOME-Autostart-enabled=true"});
     EXPECT_THAT(lines(), Not(Contains(StartsWith("MimeType"))));
 
     // The user's own version: their comment, key and name survive turning it off and on again.
     writeEntry(
         "# started by me\n[Desktop Entry]\nType=Application\nName=My Router\nExec=router -q\nX-Mine=1\n");
     const Strings theirs = {"# started by me", "Name=My Router", "Exec=router -q", "X-Mine=1"};
-    backend->unregisterLoginItem();
-    EXPECT_EQ(backend->status(), Status::disabled);
-    EXPECT_THAT(lines(), IsSupersetOf(theirs));
+    expectToggled(false, theirs);
     EXPECT_THAT(lines(), IsSupersetOf({"Hidden=true", "X-GNOME-Autostart-enabled=false"}));
-    backend->registerLoginItem();
-    EXPECT_EQ(backend->status(), Status::enabled);
-    EXPECT_THAT(lines(), IsSupersetOf(theirs));
+    expectToggled(true, theirs);
 
     // Entries the session would not start read as disabled; registering makes each startable.
     const std::pair<std::string, Strings> cases[] = {
@@ -134,9 +128,7 @@ TEST_F(LaunchAtLoginTest, AutostartEntryIsMadeFromTheHostAndTogglesKeepingTheUse
         SCOPED_TRACE(text);
         writeEntry(text);
         EXPECT_EQ(backend->status(), Status::disabled);
-        backend->registerLoginItem();
-        EXPECT_EQ(backend->status(), Status::enabled);
-        EXPECT_THAT(lines(), IsSupersetOf(registered));
+        expectToggled(true, registered);
     }
     EXPECT_EQ(JsonFile::readData(folder.path() / (entry + ".unreadable")), "<html>not an entry</html>\n");
     EXPECT_THAT(sink->messages("settings"),
