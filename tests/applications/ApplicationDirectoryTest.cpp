@@ -6,6 +6,7 @@
 #include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Log.hpp"
 
+#include "support/CapturedLog.hpp"
 #include "support/FakeWorkspace.hpp"
 #include "support/FixedPersonaCatalog.hpp"
 #include "support/ReadOnlyFolder.hpp"
@@ -31,8 +32,6 @@ class ApplicationDirectoryTest : public ::testing::Test {
         install("m", "M", "mailto");
         personas->profileLists["c"] = {{"P1", "Work"}, {"P2", "Home"}};
     }
-    ~ApplicationDirectoryTest() override { Log::setSink(previousSink); }
-
     void install(const std::string& id, const std::string& name, const std::string& scheme = "http") {
         workspace->install(id, name, {scheme}, Url::fromFilePath(folder.path() / (id + ".desktop")));
     }
@@ -46,8 +45,7 @@ class ApplicationDirectoryTest : public ::testing::Test {
     }
     [[nodiscard]] Strings logged() const { return sink->messages("applications"); }
 
-    std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
-    std::shared_ptr<LogSink> previousSink = Log::setSink(sink);
+    testing::CapturedLog sink;
     testing::TemporaryFolder folder;
     std::shared_ptr<testing::FakeWorkspace> workspace = std::make_shared<testing::FakeWorkspace>();
     std::shared_ptr<testing::FixedPersonaCatalog> personas = std::make_shared<testing::FixedPersonaCatalog>();

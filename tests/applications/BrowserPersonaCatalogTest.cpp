@@ -7,6 +7,7 @@
 #include "ferrywise/foundation/Log.hpp"
 #include "ferrywise/foundation/Paths.hpp"
 
+#include "support/CapturedLog.hpp"
 #include "support/TemporaryFolder.hpp"
 
 namespace ferrywise {
@@ -44,8 +45,6 @@ std::string listed(const std::vector<Persona>& personas) {
 
 class BrowserPersonaCatalogTest : public ::testing::Test {
   protected:
-    ~BrowserPersonaCatalogTest() override { Log::setSink(previousSink); }
-
     std::vector<std::string> logged() const { return sink->messages("applications"); }
     std::string profiles(std::string_view bundleIdentifier = "com.google.Chrome") const {
         return listed(catalog.profiles(bundleIdentifier));
@@ -63,8 +62,7 @@ class BrowserPersonaCatalogTest : public ::testing::Test {
         return text;
     }
 
-    std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
-    std::shared_ptr<LogSink> previousSink = Log::setSink(sink);
+    testing::CapturedLog sink;
     testing::TemporaryFolder folder;
     Catalog catalog{folder.path()};
     Catalog onLinux{Paths::underRoot(folder.path())};
