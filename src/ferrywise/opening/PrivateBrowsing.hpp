@@ -41,7 +41,8 @@ class PrivateBrowsingStrategy {
         std::string flag;
         bool operator==(const CommandLine&) const = default;
     };
-    // The browser's own private-window action, started with the link after its command.
+    // The browser's own private-window action, started with the link where its command takes a URL, else
+    // after it.
     struct DesktopAction {
         ApplicationAction action;
         bool operator==(const DesktopAction&) const = default;
