@@ -4,15 +4,14 @@
 // the default one (first) are sorted by name in file-manager order, then by folder.
 
 #include <algorithm>
-#include <compare>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 #include <string_view>
 
 #include "ferrywise/applications/BrowserPersonaCatalog.hpp"
-#include "ferrywise/foundation/Text.hpp"
+
+#include "PersonaListChecks.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace ferrywise;
@@ -24,31 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!profiles) {
         return 0;
     }
-    std::set<std::string_view> directories;
     for (const auto& profile : *profiles) {
         std::filesystem::path directory(profile.directory);
-        if (profile.directory.empty() || !directory.is_absolute() ||
-            directory.lexically_normal() != directory ||
+        if (!directory.is_absolute() || directory.lexically_normal() != directory ||
             (profile.directory.size() > 1 && profile.directory.back() == '/') ||
-            !directories.insert(profile.directory).second) {
-            std::abort();
-        }
-        if (profile.family != BrowserProfile::Family::firefox) {
-            std::abort();
-        }
-        if (profile.displayName != profile.directory &&
-            (profile.displayName.empty() ||
-             text::trimmingWhitespaceAndNewlines(profile.displayName) != profile.displayName)) {
-            std::abort();  // a name that is neither the folder nor a trimmed, non-blank name
-        }
-    }
-    for (std::size_t i = 2; i < profiles->size(); ++i) {
-        const auto& previous = (*profiles)[i - 1];
-        const auto& profile = (*profiles)[i];
-        auto order = text::localizedStandardCompare(previous.displayName, profile.displayName);
-        if (order > 0 || (order == 0 && previous.directory >= profile.directory)) {
+            profile.family != BrowserProfile::Family::firefox) {
             std::abort();
         }
     }
+    // The default profile comes first; the others are sorted.
+    fuzzing::requireKeyedSortedList(*profiles, &BrowserProfile::directory, &BrowserProfile::displayName, true,
+                                    1);
     return 0;
 }
