@@ -105,8 +105,9 @@ class FileBrowserPersonaCatalog final : public BrowserPersonaCatalog {
     // For a Chromium-family browser, reads "Local State" in the first of its data folders that has one: the
     // Application Support one of chromiumDataDirectories(), then those of linuxChromiumDataFolders(). For
     // Firefox, reads the profiles.ini of every candidate folder that has one and merges them, the first
-    // profile of each folder path counting. A browser in neither table, or whose folders this catalog does
-    // not know, gives none without a log line.
+    // profile of each folder path counting; a Firefox never started (no profiles.ini anywhere) is no
+    // failure. A browser in neither table, or whose folders this catalog does not know, gives none without a
+    // log line.
     std::vector<BrowserProfile> profiles(std::string_view bundleIdentifier) const override;
     // Reads Arc/StorableSidebar.json for Arc.
     std::vector<BrowserSpace> spaces(std::string_view bundleIdentifier) const override;
