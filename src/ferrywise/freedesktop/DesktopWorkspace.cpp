@@ -245,10 +245,12 @@ std::vector<ApplicationAction> actionsOf(GDesktopAppInfo* entry) {
 // The Exec line of one of the entry's actions; throws WorkspaceError when the entry has no such action or
 // the action has no command.
 std::string actionCommandOf(GDesktopAppInfo* entry, const std::string& action, const std::string& name) {
-    auto actions = actionsOf(entry);
-    bool listed = std::any_of(actions.begin(), actions.end(), [&action](const ApplicationAction& candidate) {
-        return candidate.id == action;
-    });
+    // Only the entry's listed actions count, as for GIO; their names need not be read for that.
+    bool listed = false;
+    for (const gchar* const* id = g_desktop_app_info_list_actions(entry); id != nullptr && *id != nullptr;
+         ++id) {
+        listed = listed || action == *id;
+    }
     auto keyFile = listed ? keyFileOf(entry) : nullptr;
     GCharPtr exec(keyFile ? g_key_file_get_string(keyFile.get(), actionGroup(action).c_str(),
                                                   G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr)
@@ -321,13 +323,12 @@ bool declaresType(GAppInfo* info, const std::string& type) {
 // Whether the file's text names the type anywhere, in any letter case: a cheap look before GIO loads the
 // entry (which also searches PATH for its program).
 bool mentions(const std::filesystem::path& file, const std::string& type) {
-    GCharPtr contents;
     gsize length = 0;
     gchar* data = nullptr;
     if (!g_file_get_contents(file.c_str(), &data, &length, nullptr)) {
         return false;
     }
-    contents.reset(data);
+    GCharPtr contents(data);
     GCharPtr lowered(g_ascii_strdown(data, static_cast<gssize>(length)));
     return std::string_view(lowered.get(), length).find(type) != std::string_view::npos;
 }
