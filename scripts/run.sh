@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target ferrywise-links
+cmake --build --preset dev --target ferrywise-cli
 if [ $# -eq 0 ]; then
   sample="$(mktemp -d)"
   trap 'rm -rf "$sample"' EXIT

@@ -36,6 +36,12 @@ void LinkRuleEngine::reloadIfChangedOnDisk() {
 
 std::optional<ApplicationTarget> LinkRuleEngine::match(const InterceptedLink& link, Date now,
                                                        const Calendar& calendar) {
+    auto found = matchRule(link, now, calendar);
+    return found ? std::optional<ApplicationTarget>(std::move(found->target)) : std::nullopt;
+}
+
+std::optional<LinkRuleMatch> LinkRuleEngine::matchRule(const InterceptedLink& link, Date now,
+                                                       const Calendar& calendar) {
     reloadIfChangedOnDisk();
     struct Candidate {
         LinkRulePrecedence precedence;
@@ -66,7 +72,7 @@ std::optional<ApplicationTarget> LinkRuleEngine::match(const InterceptedLink& li
         if (rule.hasTimeWindows()) {
             Log::rules().log("Time-window rule matched, opening in %{public}s", rule.bundleIdentifier());
         }
-        return ApplicationTarget(std::move(*bundleUrl), target.variant());
+        return LinkRuleMatch{rule, ApplicationTarget(std::move(*bundleUrl), target.variant())};
     }
     return std::nullopt;
 }

@@ -26,6 +26,14 @@ namespace ferrywise {
 
 class Workspace;
 
+// The rule that decided a link, and the target it opens.
+struct LinkRuleMatch {
+    LinkRule rule;
+    ApplicationTarget target;
+
+    bool operator==(const LinkRuleMatch&) const = default;
+};
+
 class LinkRuleEngine {
   public:
     // Reads the rules now. `ownBundleUrl` is the router's own bundle, which no rule may target.
@@ -37,6 +45,9 @@ class LinkRuleEngine {
     // application is not installed, or is the router itself, is passed over with a log line. None when no
     // rule is left.
     [[nodiscard]] std::optional<ApplicationTarget> match(const InterceptedLink& link, Date now,
+                                                         const Calendar& calendar);
+    // match(), with the rule that decided.
+    [[nodiscard]] std::optional<LinkRuleMatch> matchRule(const InterceptedLink& link, Date now,
                                                          const Calendar& calendar);
 
     // The rules in stored order.
