@@ -4,8 +4,9 @@
 // the application and, when the command line chose it, hands its action to `choose`; main runs the chosen
 // action after parsing, so that a usage error never starts half a command.
 
-#include <CLI/CLI.hpp>
 #include <functional>
+
+#include <CLI/CLI.hpp>
 
 #include "host/Session.hpp"
 
@@ -24,5 +25,9 @@ void addDefaultCommand(CLI::App& app, const Choose& choose);
 void addLoginItemCommand(CLI::App& app, const Choose& choose);
 void addInstallCommands(CLI::App& app, const Choose& choose);
 void addDemoCommand(CLI::App& app, const Choose& choose);
+
+// What `ferrywise open` does when started without a link, as the login item starts it: tells whether web
+// and mail links still come to ferrywise, on standard error. Returns the exit code.
+int reportHandlerStatus(Session& session);
 
 }  // namespace ferrywise::host

@@ -9,4 +9,9 @@ void addDefaultCommand(CLI::App& app, const Choose& choose) {
         [=] { choose([](Session&) -> int { throw CommandFailure("`default` is not built yet"); }); });
 }
 
+int reportHandlerStatus(Session& session) {
+    session.err() << "ferrywise: started without a link; nothing to open\n";
+    return exitDone;
+}
+
 }  // namespace ferrywise::host

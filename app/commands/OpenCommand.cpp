@@ -80,6 +80,9 @@ std::optional<Chosen> pick(Session& session, const RoadDecision& decision) {
 }
 
 int runOpen(Session& session, const OpenOptions& options) {
+    if (options.url.empty()) {
+        return reportHandlerStatus(session);
+    }
     auto& host = session.host();
     auto decision = session.await(LinkRoad::decide(host, {options.url, options.source, options.pick}));
     if (decision.suspicion) {
@@ -132,8 +135,9 @@ void addOpenCommand(CLI::App& app, const Choose& choose) {
         "open",
         "Route a link and open it: unwrap, clean, resolve, check, then the rules, the fallback or the "
         "picker decide the browser or mail client (the desktop runs this for every link)");
-    command->add_option("URL", options->url, "The link (http, https, mailto, or a local .html file)")
-        ->required();
+    command->add_option("URL", options->url,
+                        "The link (http, https, mailto, or a local .html file); without one, as at login, "
+                        "only tells whether links still come to ferrywise");
     command->add_option("--source", options->source,
                         "Desktop ID of the application the link was opened in (rules can depend on it)");
     command->add_flag("--pick", options->pick, "Ask even when the settings would use the fallback");
