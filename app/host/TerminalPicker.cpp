@@ -1,8 +1,175 @@
 #include "TerminalPicker.hpp"
 
+#include <string>
+
+#include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include "PickerTexts.hpp"
+
 namespace ferrywise::host {
+
+namespace {
+
+// The terminal without line editing and echo while the picker runs; restored however it ends.
+class RawMode {
+  public:
+    explicit RawMode(int fd) : fd_(fd) {
+        if (::tcgetattr(fd_, &saved_) == 0) {
+            auto raw = saved_;
+            raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
+            raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | IXON);
+            raw.c_cc[VMIN] = 1;
+            raw.c_cc[VTIME] = 0;
+            active_ = ::tcsetattr(fd_, TCSAFLUSH, &raw) == 0;
+        }
+    }
+    RawMode(const RawMode&) = delete;
+    RawMode& operator=(const RawMode&) = delete;
+    ~RawMode() {
+        if (active_) {
+            ::tcsetattr(fd_, TCSAFLUSH, &saved_);
+        }
+    }
+
+  private:
+    int fd_;
+    termios saved_{};
+    bool active_ = false;
+};
+
+enum class Key { none, up, down, enter, toggle, dismiss, cancel, character };
+
+struct Press {
+    Key key = Key::none;
+    std::string character;  // one code point of UTF-8, for Key::character
+};
+
+bool readByte(int fd, unsigned char& byte, int timeoutMilliseconds) {
+    pollfd watched{fd, POLLIN, 0};
+    if (timeoutMilliseconds >= 0 && ::poll(&watched, 1, timeoutMilliseconds) <= 0) {
+        return false;
+    }
+    return ::read(fd, &byte, 1) == 1;
+}
+
+// One key press. An Escape with nothing right behind it is the Escape key; with "[A" or "OA" behind it
+// (and B), an arrow.
+Press readKey(int fd) {
+    unsigned char byte = 0;
+    if (!readByte(fd, byte, -1)) {
+        return {Key::cancel, {}};  // the terminal went away
+    }
+    switch (byte) {
+        case 0x1b: {
+            unsigned char second = 0;
+            unsigned char third = 0;
+            if (!readByte(fd, second, 50)) {
+                return {Key::cancel, {}};
+            }
+            if ((second == '[' || second == 'O') && readByte(fd, third, 50)) {
+                if (third == 'A') {
+                    return {Key::up, {}};
+                }
+                if (third == 'B') {
+                    return {Key::down, {}};
+                }
+            }
+            return {};
+        }
+        case '\r':
+        case '\n':
+            return {Key::enter, {}};
+        case '\t':
+        case 'r':
+            return {Key::toggle, {}};
+        case 'w':
+            return {Key::dismiss, {}};
+        case 'k':
+            return {Key::up, {}};
+        case 'j':
+            return {Key::down, {}};
+        case 'q':
+        case 0x03:  // Ctrl-C
+        case 0x04:  // Ctrl-D
+            return {Key::cancel, {}};
+        default:
+            break;
+    }
+    Press press{Key::character, std::string(1, static_cast<char>(byte))};
+    // The rest of a multi-byte character: digits of other scripts choose too.
+    int following = byte >= 0xf0 ? 3 : byte >= 0xe0 ? 2 : byte >= 0xc0 ? 1 : 0;
+    for (unsigned char next = 0; following-- > 0 && readByte(fd, next, 50);) {
+        press.character += static_cast<char>(next);
+    }
+    return press;
+}
+
+class Screen {
+  public:
+    explicit Screen(int fd) : fd_(fd) {}
+
+    // Replaces what the previous call drew by `lines`.
+    void draw(const std::vector<std::string>& lines) {
+        std::string text;
+        if (drawn_ > 0) {
+            text += "\x1b[" + std::to_string(drawn_) + "F\x1b[J";
+        }
+        for (const auto& line : lines) {
+            text += line + "\r\n";
+        }
+        drawn_ = static_cast<int>(lines.size());
+        for (std::size_t written = 0; written < text.size();) {
+            auto count = ::write(fd_, text.data() + written, text.size() - written);
+            if (count <= 0) {
+                return;
+            }
+            written += static_cast<std::size_t>(count);
+        }
+    }
+
+  private:
+    int fd_;
+    int drawn_ = 0;
+};
+
+std::vector<std::string> render(const LinkPickerModel& model, const Localization& localization,
+                                bool warningDismissed) {
+    std::vector<std::string> lines{
+        localization.format("Open %@ in:", {std::string(model.linkDisplayText())})};
+    if (auto forms = model.hostForms()) {
+        lines.push_back("  " + forms->readable + "  (" + forms->encoded + ")");
+    }
+    if (auto status = statusText(model.status(), localization); !status.empty()) {
+        lines.push_back((model.suspicion() ? "  ! " : "  ") + status);
+    }
+    if (const auto& suspicion = model.suspicion()) {
+        lines.push_back("    " + suspicion->message(localization));
+        if (warningDismissed) {
+            lines.push_back("    " + localization.text("No more warnings for this host"));
+        }
+    }
+    for (int index = 0; index < static_cast<int>(model.candidates().size()); ++index) {
+        bool highlighted = index == model.highlightedIndex().value();
+        lines.push_back(std::string(highlighted ? "\x1b[7m> " : "  ") +
+                        LinkPickerModel::shortcutLabel(index).value_or(" ") + "  " +
+                        model.candidates()[static_cast<std::size_t>(index)].name() +
+                        (highlighted ? "\x1b[0m" : ""));
+    }
+    if (model.canRemember()) {
+        lines.push_back(std::string(model.isRemembering() ? "[x] " : "[ ] ") +
+                        rememberLabel(model, localization) + "  (r)");
+    }
+    std::string keys = localization.text("1-9 choose, arrows move, Enter opens, Esc cancels");
+    if (model.suspicion() && !warningDismissed) {
+        keys += localization.text(", w: don't warn again for this host");
+    }
+    lines.push_back(keys);
+    return lines;
+}
+
+}  // namespace
 
 std::optional<TerminalPicker> TerminalPicker::attached() {
     if (::isatty(STDIN_FILENO) == 0 || ::isatty(STDERR_FILENO) == 0) {
@@ -11,10 +178,44 @@ std::optional<TerminalPicker> TerminalPicker::attached() {
     return TerminalPicker(STDIN_FILENO, STDERR_FILENO);
 }
 
-std::optional<LinkPickerChoice> TerminalPicker::choose(LinkPickerModel& model, const Localization&,
-                                                       const std::function<void()>&) const {
-    // Placeholder until the interactive picker lands: the highlighted candidate.
-    return model.choice(model.highlightedIndex().value(), false);
+std::optional<LinkPickerChoice> TerminalPicker::choose(LinkPickerModel& model,
+                                                       const Localization& localization,
+                                                       const std::function<void()>& dismissWarning) const {
+    RawMode raw(input_);
+    Screen screen(output_);
+    bool warningDismissed = false;
+    for (;;) {
+        screen.draw(render(model, localization, warningDismissed));
+        auto press = readKey(input_);
+        switch (press.key) {
+            case Key::up:
+                model.moveHighlight(-1);
+                break;
+            case Key::down:
+                model.moveHighlight(1);
+                break;
+            case Key::toggle:
+                model.remembersChoice().set(!model.remembersChoice().value());
+                break;
+            case Key::dismiss:
+                if (model.suspicion() && !warningDismissed) {
+                    dismissWarning();
+                    warningDismissed = true;
+                }
+                break;
+            case Key::enter:
+                return model.choice(model.highlightedIndex().value(), model.isRemembering());
+            case Key::cancel:
+                return std::nullopt;
+            case Key::character:
+                if (auto index = model.indexForShortcut(press.character)) {
+                    return model.choice(*index, model.isRemembering());
+                }
+                break;
+            case Key::none:
+                break;
+        }
+    }
 }
 
 }  // namespace ferrywise::host
