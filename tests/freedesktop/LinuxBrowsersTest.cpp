@@ -33,22 +33,8 @@ class LinuxDesktop : public ::testing::Environment {
   public:
     void SetUp() override {
         sandbox = std::make_unique<testing::DesktopSandbox>();
-        const auto bin = (sandbox->root() / "bin").string();
-        for (std::string program :
-             {"chromium", "firefox-esr", "flatpak", "surf", "epiphany", "falkon", "claws-mail"}) {
-            sandbox->write("bin/" + program, "#!/bin/sh\nexec record " + program + " \"$@\"", true);
-        }
-        const std::filesystem::path data = FERRYWISE_TEST_DATA_DIR "/linux-desktop";
-        for (const auto& file : std::filesystem::recursive_directory_iterator(data)) {
-            if (file.is_regular_file()) {
-                std::ifstream stream(file.path());
-                std::string text(std::istreambuf_iterator<char>(stream), {});
-                for (auto at = text.find("@BIN@"); at != std::string::npos; at = text.find("@BIN@", at)) {
-                    text.replace(at, 5, bin);
-                }
-                sandbox->write(file.path().lexically_relative(data).string(), text);
-            }
-        }
+        sandbox->copyTree(FERRYWISE_TEST_DATA_DIR "/linux-desktop",
+                          {"chromium", "firefox-esr", "flatpak", "surf", "epiphany", "falkon", "claws-mail"});
         auto system = sandbox->root() / "system/applications";
         ASSERT_EQ(std::system(("update-desktop-database " + system.string()).c_str()), 0);
         ASSERT_TRUE(std::filesystem::exists(system / "mimeinfo.cache"));

@@ -1,9 +1,13 @@
 #include "support/ChildProcess.hpp"
 
 #include <array>
+#include <chrono>
 #include <stdexcept>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,6 +92,61 @@ ChildRun runChild(const std::filesystem::path& program, const std::vector<std::s
             }
         }
     }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return run;
+}
+
+ChildRun runInTerminal(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& keys, const std::string& prompt) {
+    std::vector<std::string> argv{program.string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> pointers;
+    for (auto& argument : argv) {
+        pointers.push_back(argument.data());
+    }
+    pointers.push_back(nullptr);
+    int terminal = -1;
+    pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid < 0) {
+        throw std::runtime_error("forkpty failed");
+    }
+    if (pid == 0) {
+        ::execv(program.c_str(), pointers.data());
+        ::_exit(127);
+    }
+    ChildRun run;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::size_t typed = 0;
+    auto shown = [&] {
+        std::size_t count = 0;
+        for (auto at = run.out.find(prompt); at != std::string::npos; at = run.out.find(prompt, at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    for (;;) {
+        if (typed < keys.size() && shown() > typed) {
+            (void)::write(terminal, keys[typed].data(), keys[typed].size());
+            ++typed;
+        }
+        pollfd watched{terminal, POLLIN, 0};
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        if (::poll(&watched, 1, 100) <= 0) {
+            continue;
+        }
+        std::array<char, 4096> buffer{};
+        auto count = ::read(terminal, buffer.data(), buffer.size());
+        if (count <= 0) {
+            break;  // the child closed the terminal: it ended
+        }
+        run.out.append(buffer.data(), static_cast<std::size_t>(count));
+    }
+    ::close(terminal);
     int status = 0;
     ::waitpid(pid, &status, 0);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -18,4 +18,12 @@ struct ChildRun {
 [[nodiscard]] ChildRun runChild(const std::filesystem::path& program,
                                 const std::vector<std::string>& arguments, const std::string& input = {});
 
+// Runs the program on a new pseudo-terminal (its standard input, output and error), as a user at a
+// terminal runs it. Each of `keys` is typed once the terminal has shown `prompt` once more than before the
+// previous key, so that every key reaches a screen drawn for it. Standard output and error arrive together
+// in `out`. Gives up (ending the child) after ten seconds.
+[[nodiscard]] ChildRun runInTerminal(const std::filesystem::path& program,
+                                     const std::vector<std::string>& arguments,
+                                     const std::vector<std::string>& keys, const std::string& prompt);
+
 }  // namespace ferrywise::testing

@@ -41,6 +41,23 @@ void DesktopSandbox::write(const std::string& path, const std::string& text, boo
     }
 }
 
+void DesktopSandbox::copyTree(const fs::path& folder, const std::vector<std::string>& programs) const {
+    const auto bin = (root() / "bin").string();
+    for (const auto& program : programs) {
+        write("bin/" + program, "#!/bin/sh\nexec record " + program + " \"$@\"", true);
+    }
+    for (const auto& file : fs::recursive_directory_iterator(folder)) {
+        if (file.is_regular_file()) {
+            std::ifstream stream(file.path());
+            std::string text(std::istreambuf_iterator<char>(stream), {});
+            for (auto at = text.find("@BIN@"); at != std::string::npos; at = text.find("@BIN@", at)) {
+                text.replace(at, 5, bin);
+            }
+            folder_.write(file.path().lexically_relative(folder), text);
+        }
+    }
+}
+
 std::vector<std::string> DesktopSandbox::awaitOutput(const std::string& name) const {
     auto file = root() / "out" / name;
     auto lines = awaitResult([&] {

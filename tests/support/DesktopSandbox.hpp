@@ -24,6 +24,10 @@ class DesktopSandbox {
     // Writes `text` and a line break to `path` under the root.
     void write(const std::string& path, const std::string& text, bool executable = false) const;
 
+    // Copies every file under `folder` into the root, "@BIN@" in them becoming the sandbox's bin/, and makes
+    // each of `programs` a bin/ program that records its arguments under its own name.
+    void copyTree(const std::filesystem::path& folder, const std::vector<std::string>& programs) const;
+
     // The lines a child wrote to out/`name`, waiting up to five seconds for them; the file is removed, so
     // that the next write can be awaited too. Empty when nothing came.
     [[nodiscard]] std::vector<std::string> awaitOutput(const std::string& name) const;

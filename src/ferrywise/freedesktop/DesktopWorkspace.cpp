@@ -505,7 +505,14 @@ std::vector<std::string> commandOf(GDesktopAppInfo* entry, const char* exec,
 constexpr std::string_view pidVariable = "GIO_LAUNCHED_DESKTOP_FILE_PID";
 constexpr std::string_view pidPlaceholder = "XXXXXXXXXXXXXXXXXXXX";  // room for any pid_t
 
+// Runs in a started program before it executes: a session of its own, so that the program outlives a
+// terminal that closes with the process that started it (a terminal running only `ferrywise open`).
+void startOwnSession(gpointer /*unused*/) {
+    setsid();
+}
+
 void writeOwnPid(gpointer slot) {
+    startOwnSession(nullptr);
     char digits[pidPlaceholder.size()];
     std::size_t count = 0;
     auto pid = static_cast<unsigned long>(getpid());
@@ -553,7 +560,7 @@ void spawnEntryCommand(GDesktopAppInfo* entry, std::vector<std::string> command,
     // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the program through an intermediate process that it
     // reaps at once, so the program never becomes our zombie.
     if (!g_spawn_async(workingFolder, argv.data(), environment.get(), G_SPAWN_SEARCH_PATH,
-                       pidSlot != nullptr ? writeOwnPid : nullptr, pidSlot, nullptr, error.out())) {
+                       pidSlot != nullptr ? writeOwnPid : startOwnSession, pidSlot, nullptr, error.out())) {
         throw workspaceError("Could not start " + displayName, error.get());
     }
 }
@@ -760,7 +767,8 @@ class DesktopWorkspace final : public Workspace {
             uris.reset(g_list_prepend(uris.release(), text->data()));
         }
         ErrorSlot error;
-        if (!g_app_info_launch_uris(G_APP_INFO(entry.get()), uris.get(), nullptr, error.out())) {
+        if (!g_desktop_app_info_launch_uris_as_manager(entry.get(), uris.get(), nullptr, G_SPAWN_SEARCH_PATH,
+                                                       startOwnSession, nullptr, nullptr, nullptr, error.out())) {
             throw workspaceError(
                 "Could not open the links with " + displayNameOf(entry.get(), *applicationUrl.filePath()),
                 error.get());
