@@ -18,6 +18,7 @@
 #include <boost/asio/thread_pool.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -33,10 +34,43 @@ constexpr int maximumRedirects = 10;
 // Transfers block their thread; a few run side by side so one slow server does not hold up the others.
 constexpr std::size_t workerThreads = 4;
 
-// Initialises libcurl once per process, before the first handle; returns whether that worked.
-bool curlInitialized() {
-    static const bool initialized = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return initialized;
+// libcurl, loaded and initialised when the first request is made, once per process. Its dependencies (TLS
+// libraries, Kerberos, LDAP...) take longer to load than a whole routing decision, and most runs of the
+// host make no request at all.
+struct Curl {
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_easy_init) easyInit = nullptr;
+    decltype(&curl_easy_setopt) easySetopt = nullptr;
+    decltype(&curl_easy_perform) easyPerform = nullptr;
+    decltype(&curl_easy_getinfo) easyGetinfo = nullptr;
+    decltype(&curl_easy_strerror) easyStrerror = nullptr;
+    decltype(&curl_easy_cleanup) easyCleanup = nullptr;
+};
+
+template <typename Function>
+bool bind(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));  // NOLINT: dlsym's only form
+    return function != nullptr;
+}
+
+// The loaded library; none when it cannot be loaded or initialised.
+const Curl* curl() {
+    static const std::optional<Curl> loaded = []() -> std::optional<Curl> {
+        void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        Curl functions;
+        if (library == nullptr || !bind(library, "curl_global_init", functions.globalInit) ||
+            !bind(library, "curl_easy_init", functions.easyInit) ||
+            !bind(library, "curl_easy_setopt", functions.easySetopt) ||
+            !bind(library, "curl_easy_perform", functions.easyPerform) ||
+            !bind(library, "curl_easy_getinfo", functions.easyGetinfo) ||
+            !bind(library, "curl_easy_strerror", functions.easyStrerror) ||
+            !bind(library, "curl_easy_cleanup", functions.easyCleanup) ||
+            functions.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            return std::nullopt;
+        }
+        return functions;
+    }();
+    return loaded ? &*loaded : nullptr;
 }
 
 // The one place where a curl result becomes an HttpError. Only fixed texts: curl's error buffer can quote
@@ -54,18 +88,18 @@ HttpError httpError(CURLcode code) {
         case CURLE_FILESIZE_EXCEEDED:
             return HttpError("the response is too large");
         default:
-            return HttpError(std::string("the request failed: ") + curl_easy_strerror(code));
+            return HttpError(std::string("the request failed: ") + curl()->easyStrerror(code));
     }
 }
 
 struct EasyCleanup {
-    void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const noexcept { curl()->easyCleanup(handle); }
 };
 using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
 
 template <typename Value>
 void setOption(CURL* handle, CURLoption option, Value value) {
-    if (CURLcode code = curl_easy_setopt(handle, option, value); code != CURLE_OK) {
+    if (CURLcode code = curl()->easySetopt(handle, option, value); code != CURLE_OK) {
         throw httpError(code);
     }
 }
@@ -147,7 +181,7 @@ struct Hop {
 
 Hop performHop(const HttpRequest& request, const Url& url, std::chrono::milliseconds limit,
                RedirectAccess access) {
-    EasyHandle handle(curl_easy_init());
+    EasyHandle handle(curl()->easyInit());
     if (!handle) {
         throw HttpError("the request could not be prepared");
     }
@@ -175,7 +209,7 @@ Hop performHop(const HttpRequest& request, const Url& url, std::chrono::millisec
         setOption(easy, CURLOPT_WRITEDATA, static_cast<void*>(&sink));
     }
 
-    if (CURLcode code = curl_easy_perform(easy); code != CURLE_OK) {
+    if (CURLcode code = curl()->easyPerform(easy); code != CURLE_OK) {
         if (guard.refusedLocalAddress && code == CURLE_COULDNT_CONNECT) {
             return Hop{.status = 0, .body = {}, .redirectTarget = std::nullopt, .refusedLocalAddress = true};
         }
@@ -185,10 +219,10 @@ Hop performHop(const HttpRequest& request, const Url& url, std::chrono::millisec
         throw httpError(code);
     }
     Hop hop;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &hop.status);
+    curl()->easyGetinfo(easy, CURLINFO_RESPONSE_CODE, &hop.status);
     char* target = nullptr;
-    if (isRedirectStatus(hop.status) && curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &target) == CURLE_OK &&
-        target != nullptr) {
+    if (isRedirectStatus(hop.status) &&
+        curl()->easyGetinfo(easy, CURLINFO_REDIRECT_URL, &target) == CURLE_OK && target != nullptr) {
         hop.redirectTarget = target;
     } else {
         hop.body = std::move(sink.body);
@@ -198,8 +232,8 @@ Hop performHop(const HttpRequest& request, const Url& url, std::chrono::millisec
 
 // Runs a whole exchange on the calling thread: the request, then each redirect, until the deadline.
 HttpResponse runExchange(const HttpRequest& request, SteadyClock::time_point deadline) {
-    if (!curlInitialized()) {
-        throw HttpError("the HTTP library could not be initialised");
+    if (curl() == nullptr) {
+        throw HttpError("the HTTP library (libcurl) could not be loaded");
     }
     Url current = request.url;
     auto access = RedirectAccess::any;  // the request itself goes wherever the caller sends it
@@ -245,7 +279,7 @@ HttpResponse runExchange(const HttpRequest& request, SteadyClock::time_point dea
 
 class CurlHttpClient final : public HttpClient {
   public:
-    CurlHttpClient() : pool_(workerThreads) { curlInitialized(); }
+    CurlHttpClient() : pool_(workerThreads) {}
     // Waits for transfers still running; callers keep the client alive until their operations end.
     ~CurlHttpClient() override { pool_.join(); }
 
