@@ -39,6 +39,16 @@ struct Pipe {
     }
 };
 
+// The argument vector exec takes: pointers into `argv`, ended by a null pointer.
+std::vector<char*> pointersTo(std::vector<std::string>& argv) {
+    std::vector<char*> pointers;
+    for (auto& argument : argv) {
+        pointers.push_back(argument.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 }  // namespace
 
 ChildRun runChild(const std::filesystem::path& program, const std::vector<std::string>& arguments,
@@ -53,11 +63,7 @@ ChildRun runChild(const std::filesystem::path& program, const std::vector<std::s
     posix_spawn_file_actions_adddup2(&actions, err.ends[1], 2);
     std::vector<std::string> argv{program.string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (auto& argument : argv) {
-        pointers.push_back(argument.data());
-    }
-    pointers.push_back(nullptr);
+    auto pointers = pointersTo(argv);
     pid_t pid = 0;
     int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -102,11 +108,7 @@ ChildRun runInTerminal(const std::filesystem::path& program, const std::vector<s
                        const std::vector<std::string>& keys, const std::string& prompt) {
     std::vector<std::string> argv{program.string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (auto& argument : argv) {
-        pointers.push_back(argument.data());
-    }
-    pointers.push_back(nullptr);
+    auto pointers = pointersTo(argv);
     int terminal = -1;
     pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
     if (pid < 0) {
