@@ -71,11 +71,24 @@ LinkRuleTimeWindow parseWindow(const std::string& text) {
     return {days, start, end};
 }
 
+// Days as they are read back: runs of three or more joined ("mon-fri,sun").
 std::string windowText(const LinkRuleTimeWindow& window) {
     std::string days;
-    for (auto day : window.days()) {
-        if (day >= 1 && day <= 7) {
-            days += (days.empty() ? "" : ",") + std::string(dayNames.at(static_cast<std::size_t>(day - 1)));
+    for (std::int64_t day = 1; day <= 7; ++day) {
+        if (!window.days().contains(day)) {
+            continue;
+        }
+        auto last = day;
+        while (last < 7 && window.days().contains(last + 1)) {
+            ++last;
+        }
+        auto name = [](std::int64_t number) {
+            return std::string(dayNames.at(static_cast<std::size_t>(number - 1)));
+        };
+        days += (days.empty() ? "" : ",") + name(day);
+        if (last - day >= 2) {
+            days += "-" + name(last);
+            day = last;
         }
     }
     return days + " " + window.start() + "-" + window.end();

@@ -39,15 +39,16 @@ std::optional<LinkSource> sourceOf(const HostContext& host, const std::optional<
 // Unwraps and cleans `url`, noting each change in `decision`.
 Url unwrapAndClean(const Url& url, HostContext& host, RoadDecision& decision) {
     auto expanded = LinkRewriter::expand(url);
-    if (expanded != url) {
-        decision.steps.push_back({"expand", std::string(expanded.absoluteString())});
-    }
+    decision.steps.push_back(
+        {"expand", expanded != url ? std::string(expanded.absoluteString()) : "nothing to unwrap"});
     if (!host.preferences().cleansTrackingParameters()) {
+        decision.steps.push_back({"clean", "switched off"});
         return expanded;
     }
     URLCleaner cleaner(host.preferences().keptTrackingParameters());
     auto removed = cleaner.removedParameterNames(expanded);
     if (removed.empty()) {
+        decision.steps.push_back({"clean", "no tracking parameters"});
         return expanded;
     }
     decision.steps.push_back({"clean", "removed " + joined(removed)});
@@ -111,7 +112,11 @@ boost::asio::awaitable<RoadDecision> LinkRoad::decide(HostContext& host, RoadReq
 
     RoadDecision decision{.link = request.url, .processed = *first};
     auto url = unwrapAndClean(*received, host, decision);
-    if (host.preferences().resolvesShortLinks() && ShortLinkResolver::isShortened(url)) {
+    if (!host.preferences().resolvesShortLinks()) {
+        decision.steps.push_back({"resolve", "switched off"});
+    } else if (!ShortLinkResolver::isShortened(url)) {
+        decision.steps.push_back({"resolve", "not a short link"});
+    } else {
         auto resolved = co_await ShortLinkResolver(shortLinkTimeout, shortLinkBackoff).resolve(url);
         if (resolved != url) {
             decision.didResolveShortLink = true;
@@ -132,10 +137,10 @@ boost::asio::awaitable<RoadDecision> LinkRoad::decide(HostContext& host, RoadReq
     auto dismissed = host.preferences().dismissedWarningHosts();
     decision.suspicion = LinkSafety::check(
         *link, ruleHosts(host.rules()), std::unordered_set<std::string>(dismissed.begin(), dismissed.end()));
-    if (decision.suspicion) {
-        decision.steps.push_back({"safety", decision.suspicion->shortMessage(host.localization()) + ": " +
-                                                decision.suspicion->message(host.localization())});
-    }
+    decision.steps.push_back({"safety", decision.suspicion
+                                            ? decision.suspicion->shortMessage(host.localization()) + ": " +
+                                                  decision.suspicion->message(host.localization())
+                                            : "nothing suspicious"});
 
     if (auto match = host.rules().matchRule(*link, host.now(), host.calendar())) {
         decision.kind = RoadDecision::Kind::rule;
@@ -148,6 +153,7 @@ boost::asio::awaitable<RoadDecision> LinkRoad::decide(HostContext& host, RoadReq
         co_return decision;
     }
 
+    decision.steps.push_back({"rule", "none applies"});
     auto kind = link->scheme().kind();
     decision.candidates = host.applications().visibleApplications(kind);
     auto fallback = host.preferences().fallbackTarget();
