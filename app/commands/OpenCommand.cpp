@@ -2,16 +2,9 @@
 
 #include <iostream>
 
-#include "ferrywise/link/RoutingMode.hpp"
-#include "ferrywise/opening/AppleScriptRunning.hpp"
-#include "ferrywise/opening/LinkDispatcher.hpp"
-#include "ferrywise/picker/LinkPickerModel.hpp"
-#include "ferrywise/rules/LinkRule.hpp"
-#include "ferrywise/system/Workspace.hpp"
-
 #include "Commands.hpp"
+#include "host/LinkOpening.hpp"
 #include "host/LinkRoad.hpp"
-#include "host/TerminalPicker.hpp"
 
 namespace ferrywise::host {
 
@@ -23,62 +16,6 @@ struct OpenOptions {
     bool pick = false;
 };
 
-struct Chosen {
-    ApplicationTarget target;
-    std::string name;
-};
-
-std::string nameOf(HostContext& host, const ApplicationTarget& target) {
-    std::string name = target.bundleUrl().lastPathComponent();
-    if (auto path = target.bundleUrl().filePath()) {
-        name = host.workspace()->displayName(*path);
-    }
-    if (target.variant().which() != ApplicationVariant::Case::normal) {
-        name += " (" + target.variant().storedSuffix() + ")";
-    }
-    return name;
-}
-
-// Asks on the terminal, or, where there is none, takes the fallback or else the first application.
-std::optional<Chosen> pick(Session& session, const RoadDecision& decision) {
-    auto& host = session.host();
-    auto fallback = host.preferences().fallbackTarget();
-    auto terminal = TerminalPicker::attached();
-    if (!terminal) {
-        auto application = RoutingMode::usableFallback(decision.candidates, fallback);
-        bool isFallback = fallback && application->id() == *fallback;
-        session.err() << "ferrywise: no terminal to ask on; opening in " << application->name()
-                      << (isFallback ? " (the fallback)" : " (the first application)") << '\n';
-        return Chosen{ApplicationTarget(application->bundleUrl(), application->variant()),
-                      application->name()};
-    }
-    LinkPickerModel model(decision.processed, decision.candidates, decision.suspicion,
-                          static_cast<int>(decision.removedParameters.size()), decision.didResolveShortLink,
-                          fallback);
-    auto dismiss = [&] {
-        if (auto hostName = decision.processed.host()) {
-            host.preferences().modifyDismissedWarningHosts([&](auto& hosts) { hosts.insert(*hostName); });
-        }
-    };
-    auto choice = terminal->choose(model, host.localization(), dismiss);
-    if (!choice) {
-        return std::nullopt;
-    }
-    if (choice->rememberedMatcher) {
-        try {
-            host.rules().addRule(
-                LinkRule(Uuid::generate(), *choice->rememberedMatcher, choice->application.id()));
-            session.out() << "Remembered: " << choice->rememberedMatcher->summary(host.localization())
-                          << " -> " << choice->application.name() << '\n';
-        } catch (const std::exception& error) {
-            // The link still opens; only the rule is lost, and the user hears why.
-            session.err() << "ferrywise: could not remember the choice: " << error.what() << '\n';
-        }
-    }
-    const auto& application = choice->application;
-    return Chosen{ApplicationTarget(application.bundleUrl(), application.variant()), application.name()};
-}
-
 int runOpen(Session& session, const OpenOptions& options) {
     if (options.url.empty()) {
         return reportHandlerStatus(session);
@@ -89,41 +26,12 @@ int runOpen(Session& session, const OpenOptions& options) {
         session.err() << "ferrywise: warning: " << decision.suspicion->shortMessage(host.localization())
                       << ": " << decision.suspicion->message(host.localization()) << '\n';
     }
-    std::optional<Chosen> chosen;
-    if (decision.target) {
-        chosen = Chosen{*decision.target, nameOf(host, *decision.target)};
-    } else if (decision.candidates.empty()) {
-        auto family = decision.processed.scheme().kind();
-        throw CommandFailure(std::string("no ") +
-                             (family == LinkScheme::Kind::mail ? "mail client" : "browser") +
-                             " is installed for this link; install one, or check `ferrywise apps`");
-    } else {
-        chosen = pick(session, decision);
-        if (!chosen) {
-            session.err() << "ferrywise: cancelled; the link was not opened\n";
-            return exitCancelled;
-        }
+    auto opened = openDecision(session, decision);
+    if (!opened) {
+        session.err() << "ferrywise: cancelled; the link was not opened\n";
+        return exitCancelled;
     }
-
-    auto notify = [&session, &host](const OpenNotice& notice) {
-        session.err() << "ferrywise: " << notice.title(host.localization()) << ": "
-                      << notice.message(host.localization()) << '\n';
-    };
-    auto opener = std::make_shared<WorkspaceApplicationOpener>(host.workspace(), notify, host.personas(),
-                                                               std::make_shared<AppleScriptRunner>());
-    try {
-        session.await(
-            LinkDispatcher(opener, host.ownBundleUrl()).dispatch(decision.processed, chosen->target));
-    } catch (const DispatchError& error) {
-        throw CommandFailure(error.which() == DispatchError::Case::selfReferentialTarget
-                                 ? "the chosen target is ferrywise itself; choose a browser or mail client"
-                                 : std::string("could not open the link: ") + error.what());
-    } catch (const WorkspaceError& error) {
-        throw CommandFailure("could not open the link in " + chosen->name + ": " + error.what());
-    }
-    host.routing().recordRoutedLink();
-    host.tracking().recordRemovedParameters(static_cast<std::int64_t>(decision.removedParameters.size()));
-    session.out() << "Opened " << decision.processed.displaySummary() << " in " << chosen->name << '\n';
+    session.out() << "Opened " << decision.processed.displaySummary() << " in " << opened->name << '\n';
     return exitDone;
 }
 

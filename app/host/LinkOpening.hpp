@@ -1,0 +1,35 @@
+#pragma once
+
+// Opening a link once LinkRoad has decided it, as `ferrywise open` does and `ferrywise demo` shows: the
+// target of the rule or the fallback, else the picker's choice, then the dispatch (private windows and
+// profiles included, notices told on the session's standard error) and the day's counts.
+//
+//   auto decision = session.await(LinkRoad::decide(session.host(), {.url = text}));
+//   if (auto opened = openDecision(session, decision)) { say("Opened in " + opened->name); }
+
+#include <optional>
+#include <string>
+
+#include "ferrywise/applications/ApplicationTarget.hpp"
+
+#include "LinkRoad.hpp"
+#include "Session.hpp"
+
+namespace ferrywise::host {
+
+struct OpenedLink {
+    ApplicationTarget target;
+    std::string name;  // the application's display name, with the variant when it is not the plain one
+};
+
+// Where the picker may ask: on the terminal when standard input and error are one, or nowhere. Without a
+// terminal the picker takes the fallback, or else the first application, and says so.
+enum class PickerInput { terminalWhenAttached, none };
+
+// Opens the decided link and counts it as routed (with its removed tracking parameters). Returns none when
+// the user cancelled the picker; nothing is opened or counted then. Throws CommandFailure when no
+// application of the family is installed or the link could not be opened.
+[[nodiscard]] std::optional<OpenedLink> openDecision(Session& session, const RoadDecision& decision,
+                                                     PickerInput input = PickerInput::terminalWhenAttached);
+
+}  // namespace ferrywise::host
