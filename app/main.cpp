@@ -9,6 +9,7 @@
 #include "ferrywise/freedesktop/DesktopWorkspace.hpp"
 
 #include "commands/Commands.hpp"
+#include "host/CachedWorkspace.hpp"
 #include "host/HostLog.hpp"
 #include "host/LinkRoad.hpp"
 
@@ -43,8 +44,10 @@ int main(int argc, char** argv) {
 
     Session session(
         [] {
-            return std::make_unique<HostContext>(Paths::fromEnvironment(),
-                                                 freedesktop::makeDesktopWorkspace());
+            auto paths = Paths::fromEnvironment();
+            auto workspace = std::make_shared<CachedWorkspace>(
+                [] { return freedesktop::makeDesktopWorkspace(); }, paths.cachesFolder() / "Registry.json");
+            return std::make_unique<HostContext>(paths, workspace);
         },
         std::cout, std::cerr);
     try {

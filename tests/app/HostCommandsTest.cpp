@@ -171,6 +171,35 @@ TEST_F(HostTest, TerminalPickerChoosesByNumberByArrowsRemembersAndCancels) {
     EXPECT_EQ(sandbox.awaitOutput("chromium"), Strings{"https://elsewhere.example/"});
 }
 
+// The registry's answers are kept between runs; every change to the installed entries must still be seen.
+TEST_F(HostTest, NextRunSeesEveryChangeToTheInstalledEntries) {
+    auto names = [] {
+        std::string all;
+        auto routed = route("https://example.com/");
+        for (const auto& candidate : routed["candidates"]) {
+            all += candidate["name"].get<std::string>() + ";";
+        }
+        return all;
+    };
+    const std::string entry = "data/applications/org.example.Next.desktop";
+    auto write = [&](const std::string& name) {
+        sandbox.write(entry, "[Desktop Entry]\nType=Application\nName=" + name +
+                                 "\nExec=surf %u\nMimeType=x-scheme-handler/http;");
+    };
+    auto before = names();
+    EXPECT_EQ(names(), before);
+    write("Next");
+    EXPECT_NE(names().find("Next;"), std::string::npos);
+    write("Renamed");
+    EXPECT_NE(names().find("Renamed;"), std::string::npos);
+    std::filesystem::remove(sandbox.root() / entry);
+    EXPECT_EQ(names(), before);
+    sandbox.write("config/mimeapps.list",
+                  "[Removed Associations]\nx-scheme-handler/http=chromium.desktop;\n"
+                  "x-scheme-handler/https=chromium.desktop;");
+    EXPECT_EQ(names().find("Chromium Web Browser;"), std::string::npos);
+}
+
 TEST_F(HostTest, WarningCanBeDismissedFromThePicker) {
     run({"rules", "add", "--domain", "example.com", "--target", "chromium"});
     auto picked =
