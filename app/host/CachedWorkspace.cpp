@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include "ferrywise/foundation/JsonFile.hpp"
-#include "ferrywise/foundation/Sha256.hpp"
 #include "ferrywise/foundation/Text.hpp"
 
 namespace ferrywise::host {
@@ -110,7 +109,7 @@ std::string RegistryStamp::current() {
             note(text, folder / name);
         }
     }
-    return Sha256::hexadecimal(Sha256::of(text));
+    return text;
 }
 
 CachedWorkspace::CachedWorkspace(MakeDesktop makeDesktop, fs::path file)

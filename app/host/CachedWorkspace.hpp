@@ -25,7 +25,8 @@
 
 namespace ferrywise::host {
 
-// What the desktop's answers about installed applications depend on, as one digest.
+// What the desktop's answers about installed applications depend on, as one text (kept whole: comparing it
+// costs less than starting a digest library, and no two states can share it).
 class RegistryStamp {
   public:
     RegistryStamp() = delete;
