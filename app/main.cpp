@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
 #include "ferrywise/freedesktop/DesktopWorkspace.hpp"
 
@@ -12,11 +13,15 @@
 #include "host/CachedWorkspace.hpp"
 #include "host/HostLog.hpp"
 #include "host/LinkRoad.hpp"
+#include "host/TerminalText.hpp"
 
 using namespace ferrywise;
 using namespace ferrywise::host;
 
 int main(int argc, char** argv) {
+    // Names and links from outside reach the terminal as text, never as its control sequences.
+    PrintableOutput printableOut(std::cout, STDOUT_FILENO);
+    PrintableOutput printableErr(std::cerr, STDERR_FILENO);
     Log::setSink(std::make_shared<HostLogSink>(makeSyslogSink(), std::cerr));
     CLI::App app("Sends every web and mail link to the browser or mail client it belongs to.", "ferrywise");
     app.require_subcommand(1);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "PickerTexts.hpp"
+#include "TerminalText.hpp"
 
 namespace ferrywise::host {
 
@@ -137,15 +138,15 @@ class Screen {
 std::vector<std::string> render(const LinkPickerModel& model, const Localization& localization,
                                 bool warningDismissed) {
     std::vector<std::string> lines{
-        localization.format("Open %@ in:", {std::string(model.linkDisplayText())})};
+        printable(localization.format("Open %@ in:", {std::string(model.linkDisplayText())}))};
     if (auto forms = model.hostForms()) {
-        lines.push_back("  " + forms->readable + "  (" + forms->encoded + ")");
+        lines.push_back(printable("  " + forms->readable + "  (" + forms->encoded + ")"));
     }
     if (auto status = statusText(model.status(), localization); !status.empty()) {
-        lines.push_back((model.suspicion() ? "  ! " : "  ") + status);
+        lines.push_back((model.suspicion() ? "  ! " : "  ") + printable(status));
     }
     if (const auto& suspicion = model.suspicion()) {
-        lines.push_back("    " + suspicion->message(localization));
+        lines.push_back("    " + printable(suspicion->message(localization)));
         if (warningDismissed) {
             lines.push_back("    " + localization.text("No more warnings for this host"));
         }
@@ -154,12 +155,12 @@ std::vector<std::string> render(const LinkPickerModel& model, const Localization
         bool highlighted = index == model.highlightedIndex().value();
         lines.push_back(std::string(highlighted ? "\x1b[7m> " : "  ") +
                         LinkPickerModel::shortcutLabel(index).value_or(" ") + "  " +
-                        model.candidates()[static_cast<std::size_t>(index)].name() +
+                        printable(model.candidates()[static_cast<std::size_t>(index)].name()) +
                         (highlighted ? "\x1b[0m" : ""));
     }
     if (model.canRemember()) {
         lines.push_back(std::string(model.isRemembering() ? "[x] " : "[ ] ") +
-                        rememberLabel(model, localization) + "  (r)");
+                        printable(rememberLabel(model, localization)) + "  (r)");
     }
     std::string keys = localization.text("1-9 choose, arrows move, Enter opens, Esc cancels");
     if (model.suspicion() && !warningDismissed) {
