@@ -35,6 +35,12 @@ int runInstall(Session& session) {
     auto& host = session.host();
     const auto entry = host.desktopEntryPath();
     const auto executable = runningExecutable();
+    if (executable.string().find('%') != std::string::npos) {
+        // The entry could say it right ("%%"), but GIO looks for the program without reading it so.
+        throw CommandFailure("desktops built on GIO cannot start a program whose path holds '%' (" +
+                             executable.string() +
+                             "); move ferrywise to another folder and install it from there");
+    }
     const auto text = desktopEntryText(executable);
     auto before = JsonFile::readData(entry);
     if (before == text) {
@@ -43,11 +49,6 @@ int runInstall(Session& session) {
         JsonFile::writeData(entry, text);
         session.out() << (before ? "Updated" : "Installed") << " the desktop entry " << entry.string()
                       << '\n';
-    }
-    if (executable.string().find('%') != std::string::npos) {
-        // The entry says it right ("%%"), but GIO looks for the program without reading it so.
-        session.err() << "ferrywise: warning: desktops built on GIO cannot start a program whose path holds "
-                         "'%'; move ferrywise to another folder and run `ferrywise install` again\n";
     }
     refreshCache(session, entry.parent_path());
     session.out()

@@ -145,7 +145,10 @@ int add(Session& session, const AddOptions& options) {
     }
     std::optional<std::vector<LinkRuleTimeWindow>> windows;
     for (const auto& text : options.windows) {
-        windows.emplace().push_back(parseWindow(text));
+        if (!windows) {
+            windows.emplace();
+        }
+        windows->push_back(parseWindow(text));
     }
     LinkRule rule(Uuid::generate(), matcher, options.target, options.source, windows);
     host.rules().addRule(rule);

@@ -16,8 +16,9 @@ namespace {
 
 // Bumped whenever what is kept, or how it is read, changes.
 constexpr int cacheVersion = 1;
-// How deep the desktop looks into subfolders of an applications folder.
-constexpr int subfolderDepth = 4;
+// How deep subfolders of an applications folder are looked into; the desktop's own limit is deeper than
+// any packaging goes.
+constexpr int subfolderDepth = 8;
 
 std::string variable(const char* name) {
     const char* value = std::getenv(name);
@@ -97,6 +98,11 @@ std::string RegistryStamp::current() {
     for (const auto& folder : dataFolders) {
         noteTree(text, folder / "applications");
     }
+    // Entries whose program is missing are left out by the desktop: installing or removing a program
+    // changes its folder.
+    for (const auto& folder : folderList("PATH", "/usr/local/bin:/usr/bin:/bin")) {
+        note(text, folder);
+    }
     auto configFolders = folderList("XDG_CONFIG_DIRS", "/etc/xdg");
     configFolders.insert(configFolders.begin(), homeFolder("XDG_CONFIG_HOME", ".config"));
     std::vector<std::string> names{"mimeapps.list"};
@@ -119,6 +125,33 @@ CachedWorkspace::CachedWorkspace(MakeDesktop makeDesktop, fs::path file)
         kept.value.value("stamp", "") == stamp_ && kept.value.contains("answers") &&
         kept.value["answers"].is_object()) {
         answers_ = std::move(kept.value["answers"]);
+    }
+}
+
+void CachedWorkspace::forget() const {
+    answers_ = nlohmann::json::object();
+    learnt_ = false;
+    std::error_code ignored;
+    std::filesystem::remove(file_, ignored);
+}
+
+void CachedWorkspace::openUrls(const std::vector<Url>& urls, const Url& applicationUrl,
+                               const WorkspaceOpenConfiguration& configuration) {
+    try {
+        desktop().openUrls(urls, applicationUrl, configuration);
+    } catch (const WorkspaceError&) {
+        forget();
+        throw;
+    }
+}
+
+void CachedWorkspace::openApplication(const Url& applicationUrl,
+                                      const WorkspaceOpenConfiguration& configuration) {
+    try {
+        desktop().openApplication(applicationUrl, configuration);
+    } catch (const WorkspaceError&) {
+        forget();
+        throw;
     }
 }
 

@@ -32,9 +32,9 @@ class RegistryStamp {
     RegistryStamp() = delete;
 
     // The applications folders of the XDG data folders with their subfolders (each folder and file by its
-    // change and modification times, size and inode), the mimeapps.list files of the XDG configuration
-    // folders (also the desktop-specific ones), and the variables that choose folders, the desktop,
-    // programs and languages.
+    // change and modification times, size and inode), the folders on PATH (a program installed or
+    // removed), the mimeapps.list files of the XDG configuration folders (also the desktop-specific ones),
+    // and the variables that choose folders, the desktop, programs and languages.
     [[nodiscard]] static std::string current();
 };
 
@@ -59,14 +59,11 @@ class CachedWorkspace final : public Workspace {
     void setDefaultApplication(const Url& applicationUrl, std::string_view scheme) override {
         desktop().setDefaultApplication(applicationUrl, scheme);
     }
+    // A launch that fails may have been sent by an answer the stamp could not tell was stale (a program
+    // removed from a folder not on PATH): the kept answers are dropped, so the next run asks again.
     void openUrls(const std::vector<Url>& urls, const Url& applicationUrl,
-                  const WorkspaceOpenConfiguration& configuration) override {
-        desktop().openUrls(urls, applicationUrl, configuration);
-    }
-    void openApplication(const Url& applicationUrl,
-                         const WorkspaceOpenConfiguration& configuration) override {
-        desktop().openApplication(applicationUrl, configuration);
-    }
+                  const WorkspaceOpenConfiguration& configuration) override;
+    void openApplication(const Url& applicationUrl, const WorkspaceOpenConfiguration& configuration) override;
     bool openUrl(const Url& url) override { return desktop().openUrl(url); }
     std::optional<WorkspaceIcon> iconForFile(const std::filesystem::path& path) const override {
         return desktop().iconForFile(path);
@@ -80,6 +77,7 @@ class CachedWorkspace final : public Workspace {
 
   private:
     [[nodiscard]] Workspace& desktop() const;
+    void forget() const;
     // The answer kept under `table` and `key`, else `ask()`'s, kept for the next run.
     template <typename Answer, typename Ask>
     Answer remembered(const char* table, const std::string& key, Ask ask) const;

@@ -166,9 +166,13 @@ boost::asio::awaitable<RoadDecision> LinkRoad::decide(HostContext& host, RoadReq
         co_return decision;
     }
     decision.kind = RoadDecision::Kind::picker;
+    std::string why = request.forcePicker               ? " (asked for)"
+                      : host.preferences().alwaysAsks() ? " (always ask is on)"
+                      : decision.candidates.empty()     ? " (none installed)"
+                                                        : "";
     decision.steps.push_back({"picker", std::to_string(decision.candidates.size()) + " " +
                                             std::string(kind.rawValue()) + " application(s) to choose from" +
-                                            (request.forcePicker ? " (asked for)" : " (always ask is on)")});
+                                            why});
     co_return decision;
 }
 

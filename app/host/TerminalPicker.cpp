@@ -1,8 +1,11 @@
 #include "TerminalPicker.hpp"
 
+#include <array>
 #include <string>
 
 #include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,10 +16,20 @@ namespace ferrywise::host {
 
 namespace {
 
-// The terminal without line editing and echo while the picker runs; restored however it ends.
+void interrupted(int /*signal*/) {}
+
+// The terminal without line editing and echo while the picker runs; restored however it ends. A signal
+// that would end the process (the terminal closed, a kill) interrupts the wait for a key instead, so the
+// picker cancels and the terminal is given back as it was.
 class RawMode {
   public:
     explicit RawMode(int fd) : fd_(fd) {
+        struct sigaction interrupting {};
+        interrupting.sa_handler = interrupted;  // no SA_RESTART: read() returns EINTR
+        sigemptyset(&interrupting.sa_mask);
+        for (std::size_t index = 0; index < signals.size(); ++index) {
+            ::sigaction(signals.at(index), &interrupting, &savedActions_.at(index));
+        }
         if (::tcgetattr(fd_, &saved_) == 0) {
             auto raw = saved_;
             raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
@@ -32,12 +45,18 @@ class RawMode {
         if (active_) {
             ::tcsetattr(fd_, TCSAFLUSH, &saved_);
         }
+        for (std::size_t index = 0; index < signals.size(); ++index) {
+            ::sigaction(signals.at(index), &savedActions_.at(index), nullptr);
+        }
     }
 
   private:
+    static constexpr std::array<int, 4> signals{SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+
     int fd_;
     termios saved_{};
     bool active_ = false;
+    std::array<struct sigaction, 4> savedActions_{};
 };
 
 enum class Key { none, up, down, enter, toggle, dismiss, cancel, character };
@@ -56,7 +75,7 @@ bool readByte(int fd, unsigned char& byte, int timeoutMilliseconds) {
 }
 
 // One key press. An Escape with nothing right behind it is the Escape key; with "[A" or "OA" behind it
-// (and B), an arrow.
+// (and B), an arrow. A read interrupted by a signal, or a terminal that went away, cancels.
 Press readKey(int fd) {
     unsigned char byte = 0;
     if (!readByte(fd, byte, -1)) {
@@ -65,17 +84,29 @@ Press readKey(int fd) {
     switch (byte) {
         case 0x1b: {
             unsigned char second = 0;
-            unsigned char third = 0;
             if (!readByte(fd, second, 50)) {
                 return {Key::cancel, {}};
             }
-            if ((second == '[' || second == 'O') && readByte(fd, third, 50)) {
-                if (third == 'A') {
-                    return {Key::up, {}};
+            if (second != '[' && second != 'O') {
+                return {};  // Alt with a key
+            }
+            // A control sequence: parameter and intermediate bytes, then one final byte. Only the plain
+            // arrows mean something here; function keys and modified arrows are read whole and ignored.
+            std::string parameters;
+            for (unsigned char next = 0; readByte(fd, next, 50);) {
+                if (next >= 0x40 && next <= 0x7e) {
+                    if (parameters.empty() && next == 'A') {
+                        return {Key::up, {}};
+                    }
+                    if (parameters.empty() && next == 'B') {
+                        return {Key::down, {}};
+                    }
+                    return {};
                 }
-                if (third == 'B') {
-                    return {Key::down, {}};
+                if (next < 0x20 || parameters.size() > 16) {
+                    return {};
                 }
+                parameters += static_cast<char>(next);
             }
             return {};
         }
@@ -107,20 +138,30 @@ Press readKey(int fd) {
     return press;
 }
 
+// What the picker shows: plain lines (outside text not yet made printable) and which one is highlighted.
+struct Picture {
+    std::vector<std::string> lines;
+    std::size_t highlighted = 0;
+};
+
 class Screen {
   public:
     explicit Screen(int fd) : fd_(fd) {}
 
-    // Replaces what the previous call drew by `lines`.
-    void draw(const std::vector<std::string>& lines) {
+    // Replaces what the previous call drew. Each line is cut to the terminal's width, so that moving up by
+    // the number of lines drawn always reaches the first.
+    void draw(const Picture& picture) {
+        winsize size{};
+        std::size_t columns = ::ioctl(fd_, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col - 1 : 0;
         std::string text;
         if (drawn_ > 0) {
             text += "\x1b[" + std::to_string(drawn_) + "F\x1b[J";
         }
-        for (const auto& line : lines) {
-            text += line + "\r\n";
+        for (std::size_t index = 0; index < picture.lines.size(); ++index) {
+            auto line = fitted(picture.lines[index], columns);
+            text += index == picture.highlighted ? "\x1b[7m" + line + "\x1b[0m\r\n" : line + "\r\n";
         }
-        drawn_ = static_cast<int>(lines.size());
+        drawn_ = picture.lines.size();
         for (std::size_t written = 0; written < text.size();) {
             auto count = ::write(fd_, text.data() + written, text.size() - written);
             if (count <= 0) {
@@ -132,48 +173,55 @@ class Screen {
 
   private:
     int fd_;
-    int drawn_ = 0;
+    std::size_t drawn_ = 0;
 };
 
-std::vector<std::string> render(const LinkPickerModel& model, const Localization& localization,
-                                bool warningDismissed) {
-    std::vector<std::string> lines{
-        printable(localization.format("Open %@ in:", {std::string(model.linkDisplayText())}))};
+Picture render(const LinkPickerModel& model, const Localization& localization, bool warningDismissed) {
+    Picture picture;
+    auto& lines = picture.lines;
+    lines.push_back(localization.format("Open %@ in:", {std::string(model.linkDisplayText())}));
     if (auto forms = model.hostForms()) {
-        lines.push_back(printable("  " + forms->readable + "  (" + forms->encoded + ")"));
+        lines.push_back("  " + forms->readable + "  (" + forms->encoded + ")");
     }
     if (auto status = statusText(model.status(), localization); !status.empty()) {
-        lines.push_back((model.suspicion() ? "  ! " : "  ") + printable(status));
+        lines.push_back((model.suspicion() ? "  ! " : "  ") + status);
     }
     if (const auto& suspicion = model.suspicion()) {
-        lines.push_back("    " + printable(suspicion->message(localization)));
+        lines.push_back("    " + suspicion->message(localization));
         if (warningDismissed) {
             lines.push_back("    " + localization.text("No more warnings for this host"));
         }
     }
     for (int index = 0; index < static_cast<int>(model.candidates().size()); ++index) {
         bool highlighted = index == model.highlightedIndex().value();
-        lines.push_back(std::string(highlighted ? "\x1b[7m> " : "  ") +
+        if (highlighted) {
+            picture.highlighted = lines.size();
+        }
+        lines.push_back(std::string(highlighted ? "> " : "  ") +
                         LinkPickerModel::shortcutLabel(index).value_or(" ") + "  " +
-                        printable(model.candidates()[static_cast<std::size_t>(index)].name()) +
-                        (highlighted ? "\x1b[0m" : ""));
+                        model.candidates()[static_cast<std::size_t>(index)].name());
     }
     if (model.canRemember()) {
         lines.push_back(std::string(model.isRemembering() ? "[x] " : "[ ] ") +
-                        printable(rememberLabel(model, localization)) + "  (r)");
+                        rememberLabel(model, localization) + "  (r)");
     }
     std::string keys = localization.text("1-9 choose, arrows move, Enter opens, Esc cancels");
     if (model.suspicion() && !warningDismissed) {
         keys += localization.text(", w: don't warn again for this host");
     }
     lines.push_back(keys);
-    return lines;
+    return picture;
 }
 
 }  // namespace
 
 std::optional<TerminalPicker> TerminalPicker::attached() {
     if (::isatty(STDIN_FILENO) == 0 || ::isatty(STDERR_FILENO) == 0) {
+        return std::nullopt;
+    }
+    // Started in the background of a shell (a program run with "&" that opens a link): the terminal
+    // belongs to another job, and taking it would stop this process until the user brings it forward.
+    if (::tcgetpgrp(STDIN_FILENO) != ::getpgrp()) {
         return std::nullopt;
     }
     return TerminalPicker(STDIN_FILENO, STDERR_FILENO);

@@ -1,20 +1,35 @@
 #include "TerminalText.hpp"
 
+#include <cstdint>
+#include <mutex>
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 #include <unistd.h>
 
 namespace ferrywise::host {
 
 namespace {
 
-bool isBidiControl(std::string_view text, std::size_t at) {
-    // U+200E/U+200F are E2 80 8E/8F; U+202A..U+202E are E2 80 AA..AE; U+2066..U+2069 are E2 81 A6..A9.
-    if (at + 2 >= text.size() || static_cast<unsigned char>(text[at]) != 0xE2) {
-        return false;
+bool isHidden(UChar32 character) {
+    return (character < 0x20 && character != '\n' && character != '\t') ||
+           (character >= 0x7f && character <= 0x9f) || character == 0x061c || character == 0x200e ||
+           character == 0x200f || (character >= 0x202a && character <= 0x202e) ||
+           (character >= 0x2066 && character <= 0x2069);
+}
+
+// Calls `each(character, bytes)` for every code point of `text`; a byte that starts no valid UTF-8 sequence
+// comes as a negative character of its own.
+template <typename Each>
+void forEachCharacter(std::string_view text, Each each) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());  // NOLINT: ICU reads bytes
+    const auto length = static_cast<std::int32_t>(text.size());
+    for (std::int32_t at = 0; at < length;) {
+        std::int32_t start = at;
+        UChar32 character = 0;
+        U8_NEXT(bytes, at, length, character);
+        each(character, text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(at - start)));
     }
-    auto second = static_cast<unsigned char>(text[at + 1]);
-    auto third = static_cast<unsigned char>(text[at + 2]);
-    return (second == 0x80 && (third == 0x8E || third == 0x8F || (third >= 0xAA && third <= 0xAE))) ||
-           (second == 0x81 && third >= 0xA6 && third <= 0xA9);
 }
 
 class PrintableBuffer final : public std::streambuf {
@@ -24,24 +39,35 @@ class PrintableBuffer final : public std::streambuf {
 
   protected:
     int_type overflow(int_type character) override {
-        if (traits_type::eq_int_type(character, traits_type::eof())) {
-            return sync() == 0 ? traits_type::not_eof(character) : traits_type::eof();
-        }
-        pending_ += traits_type::to_char_type(character);
-        if (character == '\n') {
-            return sync() == 0 ? character : traits_type::eof();
-        }
-        return character;
+        std::lock_guard lock(mutex_);
+        return put(character);
     }
     std::streamsize xsputn(const char* text, std::streamsize count) override {
+        std::lock_guard lock(mutex_);
         for (std::streamsize at = 0; at < count; ++at) {
-            if (traits_type::eq_int_type(overflow(traits_type::to_int_type(text[at])), traits_type::eof())) {
+            if (traits_type::eq_int_type(put(traits_type::to_int_type(text[at])), traits_type::eof())) {
                 return at;
             }
         }
         return count;
     }
     int sync() override {
+        std::lock_guard lock(mutex_);
+        return flushPending();
+    }
+
+  private:
+    int_type put(int_type character) {
+        if (traits_type::eq_int_type(character, traits_type::eof())) {
+            return flushPending() == 0 ? traits_type::not_eof(character) : traits_type::eof();
+        }
+        pending_ += traits_type::to_char_type(character);
+        if (character == '\n') {
+            return flushPending() == 0 ? character : traits_type::eof();
+        }
+        return character;
+    }
+    int flushPending() {
         auto text = printable(pending_);
         pending_.clear();
         if (target_->sputn(text.data(), static_cast<std::streamsize>(text.size())) !=
@@ -51,9 +77,10 @@ class PrintableBuffer final : public std::streambuf {
         return target_->pubsync();
     }
 
-  private:
     std::streambuf* target_;
     std::string pending_;
+    // The log sink writes from any thread; the host's own lines come from the main thread.
+    std::recursive_mutex mutex_;
 };
 
 }  // namespace
@@ -61,22 +88,35 @@ class PrintableBuffer final : public std::streambuf {
 std::string printable(std::string_view text) {
     std::string shown;
     shown.reserve(text.size());
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        auto byte = static_cast<unsigned char>(text[at]);
-        if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F) {
-            shown += '?';
-        } else if (byte == 0xC2 && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(text[at + 1]) <= 0x9F) {
-            shown += '?';  // a C1 control, such as the one-byte form of ESC [
-            ++at;
-        } else if (isBidiControl(text, at)) {
-            shown += '?';
-            at += 2;
-        } else {
-            shown += text[at];
-        }
-    }
+    forEachCharacter(text, [&](UChar32 character, std::string_view bytes) {
+        shown += character < 0 || isHidden(character) ? std::string_view("?") : bytes;
+    });
     return shown;
+}
+
+std::string fitted(std::string_view text, std::size_t columns) {
+    auto widthOf = [](UChar32 character) -> std::size_t {
+        if (u_charType(character) == U_NON_SPACING_MARK || u_charType(character) == U_ENCLOSING_MARK) {
+            return 0;
+        }
+        auto width = u_getIntPropertyValue(character, UCHAR_EAST_ASIAN_WIDTH);
+        return width == U_EA_WIDE || width == U_EA_FULLWIDTH ? 2 : 1;
+    };
+    std::string line;
+    std::string prefix;  // the longest start that leaves a column for the ellipsis
+    std::size_t used = 0;
+    forEachCharacter(printable(text), [&](UChar32 character, std::string_view bytes) {
+        if (character == '\n' || character == '\t') {
+            bytes = " ";
+            character = ' ';
+        }
+        used += widthOf(character);
+        line += bytes;
+        if (columns > 0 && used < columns) {
+            prefix = line;
+        }
+    });
+    return columns == 0 || used <= columns ? line : prefix + "\u2026";
 }
 
 PrintableOutput::PrintableOutput(std::ostream& stream, int fd) : stream_(stream) {

@@ -109,7 +109,10 @@ TEST_F(HostTest, OpensEachLinkWhereItsRuleOrTheFallbackSendsIt) {
 
 TEST_F(HostTest, RouteExplainsEachDecisionWithoutOpening) {
     run({"rules", "add", "--domain", "example.com", "--target", "chromium#private"});
+    run({"rules", "add", "--domain", "example.net", "--target", "chromium", "--window", "mon-fri 09:00-17:00",
+         "--window", "sat,sun 10:00-12:00"});
     auto rules = nlohmann::json::parse(host({"rules", "--json"}).out);
+    EXPECT_EQ(rules[1]["timeWindows"].size(), 2U) << rules[1];
 
     auto ruled = route("https://example.com/?fbclid=1&q=2");
     EXPECT_EQ(ruled["decision"], "rule");
@@ -139,6 +142,10 @@ TEST_F(HostTest, RouteExplainsEachDecisionWithoutOpening) {
 TEST_F(HostTest, TerminalPickerChoosesByNumberByArrowsRemembersAndCancels) {
     const std::string url = "https://pick.example.com/page";
     const std::string prompt = "Esc cancels";
+    // A name that tries to clear the screen; it sorts last.
+    sandbox.write("data/applications/org.example.Evil.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Zz Evil\x1b[2J\nExec=surf %u\n"
+                  "MimeType=x-scheme-handler/http;");
     auto candidates = route(url)["candidates"];
     ASSERT_EQ(candidates[0]["id"], "chromium");
     ASSERT_EQ(candidates[1]["id"], "chromium#private");
@@ -151,13 +158,24 @@ TEST_F(HostTest, TerminalPickerChoosesByNumberByArrowsRemembersAndCancels) {
     for (const auto& [keys, exitCode, argv] : std::vector<Case>{
              {{"2"}, 0, {"--incognito", url}},
              {{"\x1b[B", "\x1b[B", "\x1b[A", "\r"}, 0, {"--incognito", url}},
+             // Function keys and modified arrows are read whole, never as digits.
+             {{"\x1b[24~", "\x1b[1;2A", "\x1b[15~", "2"}, 0, {"--incognito", url}},
              {{"\x1b"}, 3, {}},
              {{"q"}, 3, {}},
              {{"r", "1"}, 0, {url}},
          }) {
         auto picked = runInTerminal(FERRYWISE_HOST_BINARY, {"open", url}, keys, prompt);
         EXPECT_EQ(picked.exitCode, exitCode) << keys.back() << picked.out;
-        EXPECT_EQ(argv.empty() ? Strings{} : sandbox.awaitOutput("chromium"), argv) << keys.back();
+        EXPECT_NE(picked.out.find("Zz Evil?[2J"), std::string::npos);
+        EXPECT_EQ(picked.out.find("Evil\x1b"), std::string::npos);
+        if (argv.empty()) {
+            for (int wait = 0; wait < 10; ++wait) {
+                waitBriefly();  // a wrongly started program would have written by now
+            }
+            EXPECT_FALSE(std::filesystem::exists(sandbox.root() / "out/chromium")) << keys.back();
+        } else {
+            EXPECT_EQ(sandbox.awaitOutput("chromium"), argv) << keys.back();
+        }
     }
     // The remembered choice became a rule for the whole site.
     auto remembered = route("https://other.example.com/");
@@ -169,6 +187,13 @@ TEST_F(HostTest, TerminalPickerChoosesByNumberByArrowsRemembersAndCancels) {
     EXPECT_EQ(unattended.exitCode, 0);
     EXPECT_NE(unattended.err.find("no terminal to ask on"), std::string::npos) << unattended.err;
     EXPECT_EQ(sandbox.awaitOutput("chromium"), Strings{"https://elsewhere.example/"});
+
+    // Started in the background of a shell with job control: the terminal is another job's.
+    auto background = runInTerminal(
+        "/bin/sh", {"-c", "set -m; \"$0\" open https://bg.example/ & wait $!", FERRYWISE_HOST_BINARY}, {},
+        "");
+    EXPECT_EQ(background.exitCode, 0) << background.out;
+    EXPECT_EQ(sandbox.awaitOutput("chromium"), Strings{"https://bg.example/"});
 }
 
 // The registry's answers are kept between runs; every change to the installed entries must still be seen.
@@ -194,6 +219,8 @@ TEST_F(HostTest, NextRunSeesEveryChangeToTheInstalledEntries) {
     EXPECT_NE(names().find("Renamed;"), std::string::npos);
     std::filesystem::remove(sandbox.root() / entry);
     EXPECT_EQ(names(), before);
+    std::filesystem::remove(sandbox.root() / "bin/surf");  // its entry's program
+    EXPECT_EQ(names().find("Surf;"), std::string::npos);
     sandbox.write("config/mimeapps.list",
                   "[Removed Associations]\nx-scheme-handler/http=chromium.desktop;\n"
                   "x-scheme-handler/https=chromium.desktop;");

@@ -22,6 +22,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include "ferrywise/foundation/Log.hpp"
 #include "ferrywise/foundation/Text.hpp"
 
 namespace ferrywise::freedesktop {
@@ -66,6 +67,10 @@ const Curl* curl() {
             !bind(library, "curl_easy_strerror", functions.easyStrerror) ||
             !bind(library, "curl_easy_cleanup", functions.easyCleanup) ||
             functions.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            // Once per process: short links then stay as they are and no favicon is fetched.
+            Log::routing().error(
+                "HTTP requests are not possible: libcurl.so.4 could not be loaded (install "
+                "libcurl4)");
             return std::nullopt;
         }
         return functions;
