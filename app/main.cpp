@@ -14,6 +14,10 @@
 #include "host/HostLog.hpp"
 #include "host/LinkRoad.hpp"
 #include "host/TerminalText.hpp"
+#ifdef FERRYWISE_WINDOW
+#include "host/LinkOpening.hpp"
+#include "picker/WindowPicker.hpp"
+#endif
 
 using namespace ferrywise;
 using namespace ferrywise::host;
@@ -22,6 +26,9 @@ int main(int argc, char** argv) {
     // Names and links from outside reach the terminal as text, never as its control sequences.
     PrintableOutput printableOut(std::cout, STDOUT_FILENO);
     PrintableOutput printableErr(std::cerr, STDERR_FILENO);
+#ifdef FERRYWISE_WINDOW
+    setWindowPicker(picker::showPickerWindow);
+#endif
     Log::setSink(std::make_shared<HostLogSink>(makeSyslogSink(), std::cerr));
     CLI::App app("Sends every web and mail link to the browser or mail client it belongs to.", "ferrywise");
     app.require_subcommand(1);

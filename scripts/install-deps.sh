@@ -10,7 +10,7 @@ packages=(
   nlohmann-json3-dev libicu-dev libcurl4-openssl-dev libssl-dev uuid-dev
   libgdk-pixbuf-2.0-dev libglib2.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev
+  libcli11-dev qt6-base-dev libqt6svg6 fonts-dejavu-core
   xdg-utils desktop-file-utils
 )
 

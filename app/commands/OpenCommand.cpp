@@ -1,10 +1,15 @@
 // `ferrywise open URL`: the whole road of one link, from the opened URL to the window it lands in.
 
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
+
+#include <unistd.h>
 
 #include "Commands.hpp"
 #include "host/LinkOpening.hpp"
 #include "host/LinkRoad.hpp"
+#include "host/TerminalPicker.hpp"
 
 namespace ferrywise::host {
 
@@ -14,7 +19,44 @@ struct OpenOptions {
     std::string url;
     std::optional<std::string> source;
     bool pick = false;
+    bool window = false;
 };
+
+// The desktop shows windows here: an X11 or Wayland display is named.
+bool desktopReachable() {
+    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+        if (const char* value = std::getenv(name); value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Hands the link to ferrywise-window, the same host with the picker window, which sits beside this
+// program: a window needs Qt, which this program does not load so that every other link stays fast.
+// Returns only when that program cannot be started.
+void handOverToWindow(const OpenOptions& options) {
+    std::error_code error;
+    auto program = std::filesystem::read_symlink("/proc/self/exe", error).parent_path() / "ferrywise-window";
+    if (error || ::access(program.c_str(), X_OK) != 0) {
+        return;
+    }
+    std::vector<std::string> words{program.string(), "open", options.url, "--window"};
+    if (options.source) {
+        words.insert(words.end(), {"--source", *options.source});
+    }
+    if (options.pick) {
+        words.emplace_back("--pick");
+    }
+    std::vector<char*> argv;
+    for (auto& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    std::cout.flush();
+    std::cerr.flush();
+    ::execv(program.c_str(), argv.data());
+}
 
 int runOpen(Session& session, const OpenOptions& options) {
     if (options.url.empty()) {
@@ -26,7 +68,17 @@ int runOpen(Session& session, const OpenOptions& options) {
         session.err() << "ferrywise: warning: " << decision.suspicion->shortMessage(host.localization())
                       << ": " << decision.suspicion->message(host.localization()) << '\n';
     }
-    auto opened = openDecision(session, decision);
+    auto input = PickerInput::terminalWhenAttached;
+    const bool asks = decision.kind == RoadDecision::Kind::picker && !decision.candidates.empty();
+    if (asks && (options.window || (!TerminalPicker::attached() && desktopReachable()))) {
+        if (!hasWindowPicker()) {
+            handOverToWindow(options);
+            session.err()
+                << "ferrywise: the picker window (ferrywise-window) is not installed beside ferrywise\n";
+        }
+        input = PickerInput::window;
+    }
+    auto opened = openDecision(session, decision, input);
     if (!opened) {
         session.err() << "ferrywise: cancelled; the link was not opened\n";
         return exitCancelled;
@@ -49,6 +101,10 @@ void addOpenCommand(CLI::App& app, const Choose& choose) {
     command->add_option("--source", options->source,
                         "Desktop ID of the application the link was opened in (rules can depend on it)");
     command->add_flag("--pick", options->pick, "Ask even when the settings would use the fallback");
+    command->add_flag(
+        "--window", options->window,
+        "Ask in the picker window even on a terminal (it is used anyway when the desktop starts "
+        "ferrywise)");
     command->callback([=] { choose([options](Session& session) { return runOpen(session, *options); }); });
 }
 

@@ -15,6 +15,11 @@ namespace ferrywise::host {
 
 namespace {
 
+WindowPicker& windowPicker() {
+    static WindowPicker picker;
+    return picker;
+}
+
 std::string nameOf(HostContext& host, const ApplicationTarget& target) {
     std::string name = target.bundleUrl().lastPathComponent();
     if (auto path = target.bundleUrl().filePath()) {
@@ -26,12 +31,14 @@ std::string nameOf(HostContext& host, const ApplicationTarget& target) {
     return name;
 }
 
-// Asks on the terminal, or, where there is none, takes the fallback or else the first application.
+// Asks in the picker window or on the terminal, or, where neither is, takes the fallback or else the first
+// application.
 std::optional<OpenedLink> pick(Session& session, const RoadDecision& decision, PickerInput input) {
     auto& host = session.host();
     auto fallback = host.preferences().fallbackTarget();
     auto terminal = input == PickerInput::terminalWhenAttached ? TerminalPicker::attached() : std::nullopt;
-    if (!terminal) {
+    const bool window = input == PickerInput::window && windowPicker();
+    if (!terminal && !window) {
         auto application = RoutingMode::usableFallback(decision.candidates, fallback);
         bool isFallback = fallback && application->id() == *fallback;
         session.err() << "ferrywise: no terminal to ask on; opening in " << application->name()
@@ -47,7 +54,8 @@ std::optional<OpenedLink> pick(Session& session, const RoadDecision& decision, P
             host.preferences().modifyDismissedWarningHosts([&](auto& hosts) { hosts.insert(*hostName); });
         }
     };
-    auto choice = terminal->choose(model, host.localization(), dismiss);
+    auto choice =
+        window ? windowPicker()(model, host, dismiss) : terminal->choose(model, host.localization(), dismiss);
     if (!choice) {
         return std::nullopt;
     }
@@ -67,6 +75,14 @@ std::optional<OpenedLink> pick(Session& session, const RoadDecision& decision, P
 }
 
 }  // namespace
+
+void setWindowPicker(WindowPicker picker) {
+    windowPicker() = std::move(picker);
+}
+
+bool hasWindowPicker() noexcept {
+    return static_cast<bool>(windowPicker());
+}
 
 std::optional<OpenedLink> openDecision(Session& session, const RoadDecision& decision, PickerInput input) {
     auto& host = session.host();

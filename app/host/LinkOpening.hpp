@@ -7,10 +7,12 @@
 //   auto decision = session.await(LinkRoad::decide(session.host(), {.url = text}));
 //   if (auto opened = openDecision(session, decision)) { say("Opened in " + opened->name); }
 
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "ferrywise/applications/ApplicationTarget.hpp"
+#include "ferrywise/picker/LinkPickerModel.hpp"
 
 #include "LinkRoad.hpp"
 #include "Session.hpp"
@@ -24,7 +26,14 @@ struct OpenedLink {
 
 // Where the picker may ask: on the terminal when standard input and error are one, or nowhere. Without a
 // terminal the picker takes the fallback, or else the first application, and says so.
-enum class PickerInput { terminalWhenAttached, none };
+enum class PickerInput { terminalWhenAttached, none, window };
+
+// The desktop's picker window, in the program that has one (ferrywise-window): shows the model until the
+// user chooses (the choice) or cancels (none).
+using WindowPicker = std::function<std::optional<LinkPickerChoice>(
+    LinkPickerModel&, HostContext&, const std::function<void()>& dismissWarning)>;
+void setWindowPicker(WindowPicker picker);
+[[nodiscard]] bool hasWindowPicker() noexcept;
 
 // Opens the decided link and counts it as routed (with its removed tracking parameters). Returns none when
 // the user cancelled the picker; nothing is opened or counted then. Throws CommandFailure when no

@@ -26,8 +26,10 @@ DesktopSandbox::DesktopSandbox() {
     ::setenv("LC_ALL", "C.UTF-8", 1);
     ::unsetenv("LANGUAGE");
     ::setenv("PATH", ((root() / "bin").string() + ":" + ::getenv("PATH")).c_str(), 1);
-    for (const char* inherited : {"XDG_CURRENT_DESKTOP", "GIO_LAUNCHED_DESKTOP_FILE",
-                                  "GIO_LAUNCHED_DESKTOP_FILE_PID", "DESKTOP_STARTUP_ID"}) {
+    // No display: programs under test never open windows on the machine running the tests.
+    for (const char* inherited :
+         {"DISPLAY", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "GIO_LAUNCHED_DESKTOP_FILE",
+          "GIO_LAUNCHED_DESKTOP_FILE_PID", "DESKTOP_STARTUP_ID"}) {
         ::unsetenv(inherited);
     }
     write("bin/record", "#!/bin/sh\no=$OUT/$1; shift; printf '%s\\n' \"$@\" > $o.part && mv $o.part $o",
