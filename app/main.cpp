@@ -12,10 +12,10 @@
 #include "commands/Commands.hpp"
 #include "host/CachedWorkspace.hpp"
 #include "host/HostLog.hpp"
+#include "host/LinkOpening.hpp"
 #include "host/LinkRoad.hpp"
 #include "host/TerminalText.hpp"
 #ifdef FERRYWISE_WINDOW
-#include "host/LinkOpening.hpp"
 #include "picker/WindowPicker.hpp"
 #endif
 
@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     // Names and links from outside reach the terminal as text, never as its control sequences.
     PrintableOutput printableOut(std::cout, STDOUT_FILENO);
     PrintableOutput printableErr(std::cerr, STDERR_FILENO);
+    (void)firstFrameReport();  // its clock starts with the process
 #ifdef FERRYWISE_WINDOW
     setWindowPicker(picker::showPickerWindow);
 #endif

@@ -20,6 +20,7 @@ struct OpenOptions {
     std::optional<std::string> source;
     bool pick = false;
     bool window = false;
+    std::optional<std::int64_t> reportFirstFrame;  // with the start of the first process, in steady ns
 };
 
 // The desktop shows windows here: an X11 or Wayland display is named.
@@ -42,6 +43,12 @@ void handOverToWindow(const OpenOptions& options) {
         return;
     }
     std::vector<std::string> words{program.string(), "open", options.url, "--window"};
+    if (options.reportFirstFrame) {
+        auto start = firstFrameReport().processStart.time_since_epoch();
+        words.insert(words.end(),
+                     {"--report-first-frame",
+                      std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(start).count())});
+    }
     if (options.source) {
         words.insert(words.end(), {"--source", *options.source});
     }
@@ -62,12 +69,16 @@ int runOpen(Session& session, const OpenOptions& options) {
     if (options.url.empty()) {
         return reportHandlerStatus(session);
     }
+    if (options.reportFirstFrame) {
+        auto& report = firstFrameReport();
+        report.requested = true;
+        if (*options.reportFirstFrame > 0) {
+            report.processStart =
+                std::chrono::steady_clock::time_point(std::chrono::nanoseconds(*options.reportFirstFrame));
+        }
+    }
     auto& host = session.host();
     auto decision = session.await(LinkRoad::decide(host, {options.url, options.source, options.pick}));
-    if (decision.suspicion) {
-        session.err() << "ferrywise: warning: " << decision.suspicion->shortMessage(host.localization())
-                      << ": " << decision.suspicion->message(host.localization()) << '\n';
-    }
     auto input = PickerInput::terminalWhenAttached;
     const bool asks = decision.kind == RoadDecision::Kind::picker && !decision.candidates.empty();
     if (asks && (options.window || (!TerminalPicker::attached() && desktopReachable()))) {
@@ -77,6 +88,10 @@ int runOpen(Session& session, const OpenOptions& options) {
                 << "ferrywise: the picker window (ferrywise-window) is not installed beside ferrywise\n";
         }
         input = PickerInput::window;
+    }
+    if (decision.suspicion) {
+        session.err() << "ferrywise: warning: " << decision.suspicion->shortMessage(host.localization())
+                      << ": " << decision.suspicion->message(host.localization()) << '\n';
     }
     auto opened = openDecision(session, decision, input);
     if (!opened) {
@@ -101,6 +116,8 @@ void addOpenCommand(CLI::App& app, const Choose& choose) {
     command->add_option("--source", options->source,
                         "Desktop ID of the application the link was opened in (rules can depend on it)");
     command->add_flag("--pick", options->pick, "Ask even when the settings would use the fallback");
+    // For measuring: the picker window tells how long its first frame took (0: from this process's start).
+    command->add_option("--report-first-frame", options->reportFirstFrame)->group("");
     command->add_flag(
         "--window", options->window,
         "Ask in the picker window even on a terminal (it is used anyway when the desktop starts "

@@ -80,6 +80,11 @@ void setWindowPicker(WindowPicker picker) {
     windowPicker() = std::move(picker);
 }
 
+FirstFrameReport& firstFrameReport() noexcept {
+    static FirstFrameReport report;
+    return report;
+}
+
 bool hasWindowPicker() noexcept {
     return static_cast<bool>(windowPicker());
 }

@@ -7,6 +7,7 @@
 //   auto decision = session.await(LinkRoad::decide(session.host(), {.url = text}));
 //   if (auto opened = openDecision(session, decision)) { say("Opened in " + opened->name); }
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -34,6 +35,14 @@ using WindowPicker = std::function<std::optional<LinkPickerChoice>(
     LinkPickerModel&, HostContext&, const std::function<void()>& dismissWarning)>;
 void setWindowPicker(WindowPicker picker);
 [[nodiscard]] bool hasWindowPicker() noexcept;
+
+// Whether the picker window says on standard error how long its first frame took (for measuring), and
+// from when: the start of the process that received the link.
+struct FirstFrameReport {
+    bool requested = false;
+    std::chrono::steady_clock::time_point processStart = std::chrono::steady_clock::now();
+};
+[[nodiscard]] FirstFrameReport& firstFrameReport() noexcept;
 
 // Opens the decided link and counts it as routed (with its removed tracking parameters). Returns none when
 // the user cancelled the picker; nothing is opened or counted then. Throws CommandFailure when no

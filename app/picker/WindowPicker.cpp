@@ -2,22 +2,69 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <utility>
 
 #include <boost/asio/io_context.hpp>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "ferrywise/applications/FaviconService.hpp"
 
 #include "PickerWindow.hpp"
+#include "host/LinkOpening.hpp"
 
 namespace ferrywise::picker {
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int milliseconds(Clock::duration duration) {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(duration).count());
+}
+
+// Calls `then` once, after the first paint of the watched widget has been handled.
+class FirstPaint final : public QObject {
+  public:
+    explicit FirstPaint(std::function<void()> then) : then_(std::move(then)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && then_) {
+            QTimer::singleShot(0, this, std::exchange(then_, nullptr));
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> then_;
+};
+
+// The end of a session or a kill while the window is open cancels the picker, so that the host still ends
+// the way it says (exit code 3) instead of vanishing.
+int signalPipe[2] = {-1, -1};
+void onSignal(int /*signal*/) {
+    char byte = 1;
+    (void)::write(signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
 std::optional<LinkPickerChoice> showPickerWindow(LinkPickerModel& model, host::HostContext& host,
                                                  const std::function<void()>& dismissWarning) {
-    static int argc = 1;
-    static char name[] = "ferrywise";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
+    const auto qtStart = Clock::now();
+    // Qt lives while the window does: a QApplication still alive at exit outlives Qt's own globals.
+    int argc = 1;
+    std::array<char, 10> name{"ferrywise"};
+    std::array<char*, 2> argv{name.data(), nullptr};
+    QApplication application(argc, argv.data());
+    const auto qtReady = Clock::now();
 
     static boost::asio::io_context mainThread;  // the site-icon service keeps it for the process
     auto& favicons = FaviconService::shared(mainThread.get_executor());
@@ -43,11 +90,46 @@ std::optional<LinkPickerChoice> showPickerWindow(LinkPickerModel& model, host::H
         mainThread.restart();
     });
     fetches.start(15);
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    std::array<struct sigaction, 3> saved{};
+    constexpr std::array<int, 3> ending{SIGTERM, SIGINT, SIGHUP};
+    if (signalPipe[0] >= 0 || ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [&window] {
+            char byte = 0;
+            while (::read(signalPipe[0], &byte, 1) > 0) {
+            }
+            window.close();
+            QApplication::quit();
+        });
+        struct sigaction action {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t index = 0; index < ending.size(); ++index) {
+            ::sigaction(ending.at(index), &action, &saved.at(index));
+        }
+    }
+    FirstPaint firstPaint([&] {
+        const auto& report = host::firstFrameReport();
+        if (report.requested) {
+            auto now = Clock::now();
+            std::fprintf(
+                stderr,
+                "ferrywise: first frame after %d ms (road %d ms, Qt start %d ms, first paint %d ms)\n",
+                milliseconds(now - report.processStart), milliseconds(qtStart - report.processStart),
+                milliseconds(qtReady - qtStart), milliseconds(now - qtReady));
+            std::fflush(stderr);
+        }
+    });
+    window.view()->installEventFilter(&firstPaint);
     // X11 tells where the pointer is; Wayland does not, and the window is centred instead.
     window.present(QGuiApplication::platformName() == QLatin1String("xcb")
                        ? std::optional<QPoint>(QCursor::pos())
                        : std::nullopt);
     QApplication::exec();
+    for (std::size_t index = 0; index < ending.size() && signalNotifier; ++index) {
+        ::sigaction(ending.at(index), &saved.at(index), nullptr);
+    }
     return result;
 }
 

@@ -227,6 +227,25 @@ TEST_F(HostTest, NextRunSeesEveryChangeToTheInstalledEntries) {
     EXPECT_EQ(names().find("Chromium Web Browser;"), std::string::npos);
 }
 
+// Without a terminal and with a desktop display (offscreen here), a link that needs asking goes to the
+// picker window of ferrywise-window; ending that program cancels, and nothing opens.
+TEST_F(HostTest, PickerWindowAppearsWhenTheDesktopStartsTheHost) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (const Strings& how : {Strings{"--window"}, Strings{}}) {
+        ::setenv("DISPLAY", ":99", how.empty() ? 1 : 0);
+        std::string script = "\"$0\" open https://example.com/ --report-first-frame 0 " +
+                             (how.empty() ? std::string() : how[0]) +
+                             " 2>\"$1\" & until grep -q 'first frame' \"$1\"; do sleep 0.05; done; "
+                             "kill -TERM $!; wait $!; status=$?; cat \"$1\" >&2; exit $status";
+        auto ended =
+            runChild("/bin/sh", {"-c", script, FERRYWISE_HOST_BINARY, (sandbox.root() / "err").string()});
+        EXPECT_EQ(ended.exitCode, 3) << ended.err;
+        EXPECT_NE(ended.err.find("cancelled"), std::string::npos) << ended.err;
+        EXPECT_FALSE(std::filesystem::exists(sandbox.root() / "out/chromium"));
+        ::unsetenv("DISPLAY");
+    }
+}
+
 TEST_F(HostTest, WarningCanBeDismissedFromThePicker) {
     run({"rules", "add", "--domain", "example.com", "--target", "chromium"});
     auto picked =
