@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include <unistd.h>
+
 #include "ferrywise/link/RoutingMode.hpp"
 #include "ferrywise/opening/AppleScriptRunning.hpp"
 #include "ferrywise/opening/LinkDispatcher.hpp"
@@ -9,6 +11,7 @@
 #include "ferrywise/rules/LinkRule.hpp"
 #include "ferrywise/system/Workspace.hpp"
 
+#include "DesktopNotifier.hpp"
 #include "TerminalPicker.hpp"
 
 namespace ferrywise::host {
@@ -106,9 +109,14 @@ std::optional<OpenedLink> openDecision(Session& session, const RoadDecision& dec
         }
     }
 
+    // On a terminal the notice is read there; otherwise (the desktop started the host) it is a desktop
+    // notification, or said on standard error where the desktop shows none.
     auto notify = [&session, &host](const OpenNotice& notice) {
-        session.err() << "ferrywise: " << notice.title(host.localization()) << ": "
-                      << notice.message(host.localization()) << '\n';
+        auto title = notice.title(host.localization());
+        auto message = notice.message(host.localization());
+        if (::isatty(STDERR_FILENO) != 0 || !DesktopNotifier::notify(title, message)) {
+            session.err() << "ferrywise: " << title << ": " << message << '\n';
+        }
     };
     auto opener = std::make_shared<WorkspaceApplicationOpener>(host.workspace(), notify, host.personas(),
                                                                std::make_shared<AppleScriptRunner>());

@@ -11,6 +11,7 @@
 
 #include "support/ChildProcess.hpp"
 #include "support/DesktopSandbox.hpp"
+#include "support/NotificationServer.hpp"
 
 namespace ferrywise::testing {
 namespace {
@@ -244,6 +245,20 @@ TEST_F(HostTest, PickerWindowAppearsWhenTheDesktopStartsTheHost) {
         EXPECT_FALSE(std::filesystem::exists(sandbox.root() / "out/chromium"));
         ::unsetenv("DISPLAY");
     }
+}
+
+// Started by the desktop (no terminal), the host tells its notices as desktop notifications.
+TEST_F(HostTest, NoticesBecomeDesktopNotifications) {
+    NotificationServer notifications;
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", notifications.address().c_str(), 1);
+    run({"rules", "add", "--domain", "gone.example.net", "--target", "chromium#profile:Deleted"});
+    auto opened = host({"open", "https://gone.example.net/"});
+    EXPECT_EQ(opened.exitCode, 0) << opened.err;
+    EXPECT_EQ(sandbox.awaitOutput("chromium"), Strings{"https://gone.example.net/"});
+    auto shown = notifications.shown();
+    ASSERT_EQ(shown.size(), 1U) << opened.err;
+    EXPECT_EQ(shown[0].first, "Opened without the selected browser persona");
+    EXPECT_EQ(opened.err.find("Opened without"), std::string::npos) << opened.err;
 }
 
 TEST_F(HostTest, WarningCanBeDismissedFromThePicker) {

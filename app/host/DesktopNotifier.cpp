@@ -1,0 +1,40 @@
+#include "DesktopNotifier.hpp"
+
+#include <gio/gio.h>
+
+namespace ferrywise::host {
+
+namespace {
+
+constexpr int answerTimeoutMilliseconds = 1000;
+
+}  // namespace
+
+bool DesktopNotifier::notify(const std::string& title, const std::string& message) noexcept {
+    GError* error = nullptr;
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    if (bus == nullptr) {
+        g_clear_error(&error);
+        return false;
+    }
+    GVariantBuilder actions;
+    g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
+    GVariantBuilder hints;
+    g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));
+    // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout (-1: the server's)
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+        "org.freedesktop.Notifications", "Notify",
+        g_variant_new("(susssasa{sv}i)", "Ferrywise", 0U, "", title.c_str(), message.c_str(), &actions,
+                      &hints, -1),
+        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, answerTimeoutMilliseconds, nullptr, &error);
+    g_object_unref(bus);
+    if (reply == nullptr) {
+        g_clear_error(&error);
+        return false;
+    }
+    g_variant_unref(reply);
+    return true;
+}
+
+}  // namespace ferrywise::host
