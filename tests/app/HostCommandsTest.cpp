@@ -234,10 +234,11 @@ TEST_F(HostTest, PickerWindowAppearsWhenTheDesktopStartsTheHost) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     for (const Strings& how : {Strings{"--window"}, Strings{}}) {
         ::setenv("DISPLAY", ":99", how.empty() ? 1 : 0);
-        std::string script = "\"$0\" open https://example.com/ --report-first-frame 0 " +
-                             (how.empty() ? std::string() : how[0]) +
-                             " 2>\"$1\" & until grep -q 'first frame' \"$1\"; do sleep 0.05; done; "
-                             "kill -TERM $!; wait $!; status=$?; cat \"$1\" >&2; exit $status";
+        std::string script =
+            "\"$0\" open https://example.com/ --report-first-frame 0 " +
+            (how.empty() ? std::string() : how[0]) +
+            " 2>\"$1\" & for wait in $(seq 600); do grep -q 'first frame' \"$1\" && break; sleep 0.05; done; "
+            "kill -TERM $!; wait $!; status=$?; cat \"$1\" >&2; exit $status";
         auto ended =
             runChild("/bin/sh", {"-c", script, FERRYWISE_HOST_BINARY, (sandbox.root() / "err").string()});
         EXPECT_EQ(ended.exitCode, 3) << ended.err;
