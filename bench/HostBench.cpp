@@ -3,7 +3,11 @@
 // beside the desktop's own one-line query of the https handler (`xdg-mime query default`) on the same
 // sandbox. Wall time per process and the largest resident memory any of them reached.
 
+#include <array>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,7 +17,9 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include "ferrywise/foundation/JsonFile.hpp"
 #include "ferrywise/foundation/Paths.hpp"
 #include "ferrywise/rules/LinkRuleStore.hpp"
 
@@ -121,6 +127,70 @@ void routeWithoutRuleAfterAChange(benchmark::State& state) {
     measure(state, {FERRYWISE_HOST_BINARY, "route", "https://unknown.example/"}, true);
 }
 BENCHMARK(routeWithoutRuleAfterAChange)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// From the start of `ferrywise open` to the picker window's first frame (Qt's offscreen platform), with
+// ten candidates: the six private-window entries beyond them are hidden. The window program reports the
+// split; the process is then ended, which cancels the picker.
+void pickerWindowFirstFrame(benchmark::State& state) {
+    (void)sandbox();
+    auto preferences = Paths::fromEnvironment().applicationSupportFolder() / "ApplicationPreferences.json";
+    nlohmann::json hidden = nlohmann::json::array();
+    for (const auto& id : {"brave-browser", "vivaldi-stable", "microsoft-edge", "google-chrome",
+                           "org.kde.falkon", "org.gnome.Epiphany"}) {
+        hidden.push_back(std::string(id) + "#private");
+    }
+    JsonFile::write(preferences,
+                    {{"families", {{"web", {{"hidden", hidden}, {"order", nlohmann::json::array()}}}}}});
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::map<std::string, double> split;
+    for (auto _ : state) {
+        int errors[2];
+        if (::pipe(errors) != 0) {
+            std::abort();
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, errors[1], 2);
+        std::array<std::string, 6> words{FERRYWISE_HOST_BINARY,      "open",
+                                         "https://unknown.example/", "--window",
+                                         "--report-first-frame",     "0"};
+        std::vector<char*> argv;
+        for (auto& word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(errors[1]);
+        std::string said;
+        // Up to the end of the line that reports the first frame.
+        for (char character = 0; (said.find("first frame") == std::string::npos || said.back() != '\n') &&
+                                 ::read(errors[0], &character, 1) == 1;) {
+            said += character;
+        }
+        state.PauseTiming();
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+        ::close(errors[0]);
+        // "first frame after N ms (hand-over N ms, road N ms, Qt start N ms, first paint N ms)"
+        for (const auto* part : {"hand-over ", "road ", "Qt start ", "first paint "}) {
+            if (auto at = said.find(part); at != std::string::npos) {
+                split[part] += std::atof(said.c_str() + at + std::strlen(part));
+            }
+        }
+        state.ResumeTiming();
+    }
+    // Means over the iterations.
+    const auto runs = static_cast<double>(state.iterations());
+    state.counters["handOverMs"] = split["hand-over "] / runs;
+    state.counters["roadMs"] = split["road "] / runs;
+    state.counters["qtStartMs"] = split["Qt start "] / runs;
+    state.counters["firstPaintMs"] = split["first paint "] / runs;
+    std::filesystem::remove(preferences);
+}
+BENCHMARK(pickerWindowFirstFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void xdgMimeQueryDefault(benchmark::State& state) {
     measure(state, {"xdg-mime", "query", "default", "x-scheme-handler/https"});

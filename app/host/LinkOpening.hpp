@@ -41,6 +41,8 @@ void setWindowPicker(WindowPicker picker);
 struct FirstFrameReport {
     bool requested = false;
     std::chrono::steady_clock::time_point processStart = std::chrono::steady_clock::now();
+    // This process's own start, which is later when an earlier program handed the link over.
+    std::chrono::steady_clock::time_point ownStart = processStart;
 };
 [[nodiscard]] FirstFrameReport& firstFrameReport() noexcept;
 

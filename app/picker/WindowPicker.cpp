@@ -25,8 +25,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int milliseconds(Clock::duration duration) {
-    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(duration).count());
+double milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
 }
 
 // Calls `then` once, after the first paint of the watched widget has been handled.
@@ -115,9 +115,11 @@ std::optional<LinkPickerChoice> showPickerWindow(LinkPickerModel& model, host::H
             auto now = Clock::now();
             std::fprintf(
                 stderr,
-                "ferrywise: first frame after %d ms (road %d ms, Qt start %d ms, first paint %d ms)\n",
-                milliseconds(now - report.processStart), milliseconds(qtStart - report.processStart),
-                milliseconds(qtReady - qtStart), milliseconds(now - qtReady));
+                "ferrywise: first frame after %.1f ms (hand-over %.1f ms, road %.1f ms, Qt start %.1f ms, "
+                "first paint %.1f ms)\n",
+                milliseconds(now - report.processStart), milliseconds(report.ownStart - report.processStart),
+                milliseconds(qtStart - report.ownStart), milliseconds(qtReady - qtStart),
+                milliseconds(now - qtReady));
             std::fflush(stderr);
         }
     });
