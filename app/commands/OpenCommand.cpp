@@ -42,7 +42,7 @@ void handOverToWindow(const OpenOptions& options) {
     if (error || ::access(program.c_str(), X_OK) != 0) {
         return;
     }
-    std::vector<std::string> words{program.string(), "open", options.url, "--window"};
+    std::vector<std::string> words{program.string(), "open", "--window"};
     if (options.reportFirstFrame) {
         auto start = firstFrameReport().processStart.time_since_epoch();
         words.insert(words.end(),
@@ -55,6 +55,8 @@ void handOverToWindow(const OpenOptions& options) {
     if (options.pick) {
         words.emplace_back("--pick");
     }
+    // After "--" the link is never read as an option, whatever it starts with.
+    words.insert(words.end(), {"--", options.url});
     std::vector<char*> argv;
     for (auto& word : words) {
         argv.push_back(word.data());
