@@ -1,9 +1,12 @@
 // `ferrywise open URL`: the whole road of one link, from the opened URL to the window it lands in.
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "Commands.hpp"
@@ -23,14 +26,53 @@ struct OpenOptions {
     std::optional<std::int64_t> reportFirstFrame;  // with the start of the first process, in steady ns
 };
 
-// The desktop shows windows here: an X11 or Wayland display is named.
+// Whether a program can connect to the Unix socket at `path` now.
+bool listening(const std::string& path) {
+    sockaddr_un address{};
+    if (path.empty() || path.size() >= sizeof(address.sun_path)) {
+        return false;
+    }
+    address.sun_family = AF_UNIX;
+    std::copy(path.begin(), path.end(), static_cast<char*>(address.sun_path));
+    int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket < 0) {
+        return false;
+    }
+    bool connected =
+        ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;  // NOLINT
+    ::close(socket);
+    return connected;
+}
+
+// The desktop can show a window: a Wayland or local X11 display that answers, a remote X11 display (as ssh
+// forwards it), or a Qt platform chosen explicitly. A display named but gone (a stale DISPLAY in a
+// service's environment) is no desktop: the link then goes to the fallback rather than to a window that
+// cannot open.
 bool desktopReachable() {
-    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
-        if (const char* value = std::getenv(name); value != nullptr && *value != '\0') {
+    auto variable = [](const char* name) -> std::string {
+        const char* value = std::getenv(name);
+        return value != nullptr ? value : "";
+    };
+    // A Qt platform that draws without a display server (offscreen, a frame buffer, VNC).
+    if (auto platform = variable("QT_QPA_PLATFORM");
+        !platform.empty() && !platform.starts_with("xcb") && !platform.starts_with("wayland")) {
+        return true;
+    }
+    if (auto wayland = variable("WAYLAND_DISPLAY"); !wayland.empty()) {
+        if (listening(wayland.front() == '/' ? wayland : variable("XDG_RUNTIME_DIR") + "/" + wayland)) {
             return true;
         }
     }
-    return false;
+    auto display = variable("DISPLAY");
+    auto colon = display.rfind(':');
+    if (colon == std::string::npos) {
+        return false;
+    }
+    if (colon > 0 && display.compare(0, colon, "unix") != 0) {
+        return true;  // host:n, reached over the network
+    }
+    auto number = display.substr(colon + 1, display.find('.', colon) - colon - 1);
+    return listening("/tmp/.X11-unix/X" + number);
 }
 
 // Hands the link to ferrywise-window, the same host with the picker window, which sits beside this
@@ -50,7 +92,7 @@ void handOverToWindow(const OpenOptions& options) {
                       std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(start).count())});
     }
     if (options.source) {
-        words.insert(words.end(), {"--source", *options.source});
+        words.push_back("--source=" + *options.source);
     }
     if (options.pick) {
         words.emplace_back("--pick");

@@ -1,5 +1,8 @@
 #include "DesktopNotifier.hpp"
 
+#include <cstdlib>
+#include <filesystem>
+
 #include <gio/gio.h>
 
 namespace ferrywise::host {
@@ -11,6 +14,13 @@ constexpr int answerTimeoutMilliseconds = 1000;
 }  // namespace
 
 bool DesktopNotifier::notify(const std::string& title, const std::string& message) noexcept {
+    // Only a session bus that exists: GLib would otherwise start a bus of its own for an X11 display.
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if ((address == nullptr || *address == '\0') &&
+        (runtime == nullptr || !std::filesystem::exists(std::filesystem::path(runtime) / "bus"))) {
+        return false;
+    }
     GError* error = nullptr;
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
     if (bus == nullptr) {

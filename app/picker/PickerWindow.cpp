@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "ferrywise/applications/FaviconService.hpp"
@@ -464,7 +465,17 @@ PickerWindow::PickerWindow(LinkPickerModel& model, PickerWindowOptions options, 
         state_->layout->addWidget(state_->classic);
         state_->classic->show();
         adjustSize();
-        state_->classic->setFocus();
+        // Grown around the ring's place, then kept on the screen.
+        if (auto* screen = this->screen()) {
+            auto frame = geometry();
+            auto available = screen->availableGeometry();
+            frame.moveLeft(std::clamp(frame.left(), available.left(),
+                                      std::max(available.left(), available.right() + 1 - frame.width())));
+            frame.moveTop(std::clamp(frame.top(), available.top(),
+                                     std::max(available.top(), available.bottom() + 1 - frame.height())));
+            move(frame.topLeft());
+        }
+        setFocus();
     };
     if (state_->shared.options.style == PickerPresentationStyle::ring) {
         setAttribute(Qt::WA_TranslucentBackground);
@@ -551,9 +562,10 @@ void PickerWindow::present(std::optional<QPoint> pointer) {
                 {Rect(whole.x(), flip(whole.bottom() + 1), whole.width(), whole.height()),
                  Rect(usable.x(), flip(usable.bottom() + 1), usable.width(), usable.height())});
         }
-        auto frame = LinkPickerPlacement::frame(
-            Size{static_cast<double>(width()), static_cast<double>(height())},
-            Point{static_cast<double>(pointer->x()), flip(pointer->y())}, displays);
+        auto frame =
+            LinkPickerPlacement::frame(Size{static_cast<double>(width()), static_cast<double>(height())},
+                                       Point{static_cast<double>(pointer->x()), flip(pointer->y() + 0.5)},
+                                       displays);  // inside its pixel
         move(static_cast<int>(frame.origin.x), static_cast<int>(flip(frame.origin.y + frame.size.height)));
     }
     show();
@@ -590,12 +602,12 @@ void PickerWindow::keyPressEvent(QKeyEvent* event) {
             return;
         case Qt::Key_Up:
         case Qt::Key_Left:
-            ring ? model.moveHighlightWrapping(-1) : model.moveHighlight(-1);
+            ring ? moveOnRing(-1) : model.moveHighlight(-1);
             break;
         case Qt::Key_Down:
         case Qt::Key_Right:
         case Qt::Key_Tab:
-            ring ? model.moveHighlightWrapping(1) : model.moveHighlight(1);
+            ring ? moveOnRing(1) : model.moveHighlight(1);
             break;
         case Qt::Key_Control:
             model.isHoldingCommand().set(true);
@@ -614,7 +626,9 @@ void PickerWindow::keyPressEvent(QKeyEvent* event) {
             }
             break;
         default:
-            if (auto index = model.indexForShortcut(event->text().toStdString())) {
+            // On the ring only what it shows can be chosen; the rest waits for the list.
+            if (auto index = model.indexForShortcut(event->text().toStdString());
+                index && (!ring || *index < state_->ring->count())) {
                 state_->shared.choose(*index);
                 return;
             }
@@ -622,6 +636,16 @@ void PickerWindow::keyPressEvent(QKeyEvent* event) {
             return;
     }
     view()->update();
+}
+
+void PickerWindow::moveOnRing(int delta) {
+    // Around the candidates the ring shows, which may be fewer than the model holds.
+    auto& model = state_->shared.model;
+    const int count = state_->ring->count();
+    if (count > 0) {
+        int target = ((model.highlightedIndex().value() + delta) % count + count) % count;
+        model.moveHighlight(target - model.highlightedIndex().value());
+    }
 }
 
 void PickerWindow::keyReleaseEvent(QKeyEvent* event) {

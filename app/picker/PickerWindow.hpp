@@ -66,6 +66,8 @@ class PickerWindow : public QWidget {
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
+    void moveOnRing(int delta);
+
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -50,8 +51,10 @@ class FirstPaint final : public QObject {
 // the way it says (exit code 3) instead of vanishing.
 int signalPipe[2] = {-1, -1};
 void onSignal(int /*signal*/) {
+    const int saved = errno;
     char byte = 1;
     (void)::write(signalPipe[1], &byte, 1);
+    errno = saved;
 }
 
 }  // namespace
@@ -66,7 +69,9 @@ std::optional<LinkPickerChoice> showPickerWindow(LinkPickerModel& model, host::H
     QApplication application(argc, argv.data());
     const auto qtReady = Clock::now();
 
-    static boost::asio::io_context mainThread;  // the site-icon service keeps it for the process
+    // Kept for the whole process, never destroyed: the site-icon service and a fetch still running on its
+    // worker hold on to it until the process ends.
+    static auto& mainThread = *new boost::asio::io_context;
     auto& favicons = FaviconService::shared(mainThread.get_executor());
     PickerWindowOptions options{
         .localization = host.localization(),

@@ -239,8 +239,8 @@ TEST_F(HostTest, PickerWindowAppearsWhenTheDesktopStartsTheHost) {
             (how.empty() ? std::string() : how[0]) +
             " 2>\"$1\" & for wait in $(seq 600); do grep -q 'first frame' \"$1\" && break; sleep 0.05; done; "
             "kill -TERM $!; wait $!; status=$?; cat \"$1\" >&2; exit $status";
-        auto ended =
-            runChild("/bin/sh", {"-c", script, FERRYWISE_HOST_BINARY, (sandbox.root() / "err").string()});
+        auto ended = runChild("/usr/bin/timeout", {"60", "/bin/sh", "-c", script, FERRYWISE_HOST_BINARY,
+                                                   (sandbox.root() / "err").string()});
         EXPECT_EQ(ended.exitCode, 3) << ended.err;
         EXPECT_NE(ended.err.find("cancelled"), std::string::npos) << ended.err;
         EXPECT_FALSE(std::filesystem::exists(sandbox.root() / "out/chromium"));
