@@ -294,14 +294,26 @@ class RingView final : public QWidget {
         : shared_(shared), showList_(std::move(showList)) {
         ring_ = LinkPickerModel::ringCandidates(shared_.model.candidates(),
                                                 shared_.options.ringMaximumCandidates);
-        auto side = static_cast<int>(std::ceil(2 * RingPickerGeometry::edgeInset(count())));
-        setFixedSize(side, side);
+        side_ = static_cast<int>(std::ceil(2 * RingPickerGeometry::edgeInset(count())));
+        setFixedSize(side_, side_ + warningHeight());
         setMouseTracking(true);
         setAttribute(Qt::WA_TranslucentBackground);
     }
 
+    // Below the dial, a warning says in full what the hub says in short, with "don't warn again".
+    [[nodiscard]] QRect warningRect() const {
+        return warningHeight() == 0 ? QRect()
+                                    : QRect(margin, side_, side_ - 2 * margin, warningHeight() - margin);
+    }
+    [[nodiscard]] QRect dismissRect() const {
+        auto panel = warningRect();
+        return panel.isNull()
+                   ? QRect()
+                   : QRect(panel.left() + margin, panel.bottom() - 24, panel.width() - 2 * margin, 20);
+    }
+
     [[nodiscard]] int count() const { return static_cast<int>(ring_.candidates.size()); }
-    [[nodiscard]] Point center() const { return {width() / 2.0, height() / 2.0}; }
+    [[nodiscard]] Point center() const { return {side_ / 2.0, side_ / 2.0}; }
     [[nodiscard]] QPoint iconPoint(int index) const {
         auto point = RingPickerGeometry::point(index, count(), center());
         return {static_cast<int>(std::lround(point.x)), static_cast<int>(std::lround(point.y))};
@@ -377,6 +389,20 @@ class RingView final : public QWidget {
             painter.drawText(QRect(content.left(), content.bottom() - 14, contentWidth, 14), Qt::AlignCenter,
                              QStringLiteral("\u2026"));
         }
+        if (const auto& suspicion = shared_.model.suspicion(); suspicion && !warningRect().isNull()) {
+            painter.setFont(font());
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(255, 243, 224));
+            painter.drawRoundedRect(warningRect(), 6, 6);
+            painter.setPen(textColour);
+            painter.drawText(warningRect().adjusted(margin, 8, -margin, -30), Qt::TextWordWrap,
+                             text(suspicion->message(shared_.options.localization)));
+            painter.setPen(shared_.warningDismissed ? quietColour : accent);
+            painter.drawText(dismissRect(), Qt::AlignVCenter,
+                             text(shared_.options.localization.text(shared_.warningDismissed
+                                                                        ? "No more warnings for this host"
+                                                                        : "Don't warn again for this host")));
+        }
     }
 
     void mousePressEvent(QMouseEvent* event) override {
@@ -403,6 +429,13 @@ class RingView final : public QWidget {
             shared_.choose(*chosen);
             return;
         }
+        if (dismissRect().contains(event->position().toPoint())) {
+            dismissWarning();
+            return;
+        }
+        if (warningRect().contains(event->position().toPoint())) {
+            return;
+        }
         auto distance = std::hypot(point.x - center().x, point.y - center().y);
         if (distance < RingPickerGeometry::hubRadius) {
             if (RingPickerGeometry::acceptsClick(point, center(), count(), ring_.hasOverflow)) {
@@ -415,13 +448,37 @@ class RingView final : public QWidget {
         }
     }
 
+  public:
+    void dismissWarning() {
+        if (!shared_.model.suspicion() || shared_.warningDismissed) {
+            return;
+        }
+        shared_.warningDismissed = true;
+        if (shared_.options.dismissWarning) {
+            shared_.options.dismissWarning();
+        }
+        update();
+    }
+
   private:
+    [[nodiscard]] int warningHeight() const {
+        if (!shared_.model.suspicion()) {
+            return 0;
+        }
+        QFontMetrics metrics(font());
+        auto message = text(shared_.model.suspicion()->message(shared_.options.localization));
+        return metrics.boundingRect(QRect(0, 0, side_ - 4 * margin, 1000), Qt::TextWordWrap, message)
+                   .height() +
+               16 + 22 + margin;
+    }
+
     [[nodiscard]] std::optional<int> wedgeAt(QPointF position) const {
         return RingPickerGeometry::wedgeIndex(Point{position.x(), position.y()}, center(), count());
     }
 
     Shared& shared_;
     std::function<void()> showList_;
+    int side_ = 0;
     RingPickerCandidateSet ring_;
     RingPointerSelection selection_;
 };
@@ -520,13 +577,18 @@ std::optional<QPoint> PickerWindow::rememberPoint() const {
 }
 
 std::optional<QPoint> PickerWindow::dismissWarningPoint() const {
-    if (state_->classic == nullptr || state_->classic->dismissRect().isNull()) {
+    auto rect = state_->classic != nullptr ? state_->classic->dismissRect() : state_->ring->dismissRect();
+    if (rect.isNull()) {
         return std::nullopt;
     }
-    return state_->classic->dismissRect().topLeft() + QPoint(20, 10);
+    return rect.topLeft() + QPoint(20, 10);
 }
 
 QPoint PickerWindow::centrePoint() const {
+    if (state_->classic == nullptr) {
+        auto centre = state_->ring->center();
+        return {static_cast<int>(centre.x), static_cast<int>(centre.y)};
+    }
     return view()->rect().center();
 }
 
@@ -582,10 +644,12 @@ void PickerWindow::changeEvent(QEvent* event) {
     }
     if (isActiveWindow()) {
         state_->dismissal.panelDidBecomeKey();
-    } else if (isVisible() && state_->dismissal.hasBecomeKey) {
-        // Another window took the focus: the picker closes as a menu would.
+    } else if (isVisible()) {
+        // Another window took the focus: the picker closes as a menu would, once it had the focus itself.
         state_->dismissal.userInitiatedFocusChangeDidOccur();
-        state_->shared.finish(std::nullopt);
+        if (state_->dismissal.shouldDismissForOtherWindowBecomingKey()) {
+            state_->shared.finish(std::nullopt);
+        }
     }
 }
 
@@ -618,11 +682,8 @@ void PickerWindow::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_W:
             if (state_->classic != nullptr) {
                 state_->classic->dismissWarning();
-            } else if (model.suspicion() && !state_->shared.warningDismissed) {
-                state_->shared.warningDismissed = true;
-                if (state_->shared.options.dismissWarning) {
-                    state_->shared.options.dismissWarning();
-                }
+            } else {
+                state_->ring->dismissWarning();
             }
             break;
         default:

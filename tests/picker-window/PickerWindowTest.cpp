@@ -150,18 +150,24 @@ TEST(PickerWindowTest, RingCentreShowsEveryCandidateWhenSomeDidNotFit) {
     EXPECT_EQ(picker.chosenName(), "Chrome");
 }
 
-TEST(PickerWindowTest, RememberingCarriesTheSiteRuleAndTheWarningCanBeDismissed) {
+TEST(PickerWindowTest, RememberingCarriesTheSiteRuleAndTheWarningCanBeDismissedInBothStyles) {
     auto link = InterceptedLink::make(*Url::parse("https://examp1e.com/login"));
-    Picker picker(PickerPresentationStyle::classic, 3, "https://examp1e.com/login",
-                  LinkSafety::check(*link, {"example.com"}, {}));
-    ASSERT_TRUE(picker.window.dismissWarningPoint());
-    QTest::mouseClick(picker.window.view(), Qt::LeftButton, {}, *picker.window.dismissWarningPoint());
-    QTest::mouseClick(picker.window.view(), Qt::LeftButton, {}, *picker.window.dismissWarningPoint());
-    EXPECT_EQ(picker.dismissals, 1);
-    QTest::mouseClick(picker.window.view(), Qt::LeftButton, {}, *picker.window.rememberPoint());
-    QTest::keyClick(&picker.window, Qt::Key_2);
-    ASSERT_TRUE(picker.result);
-    EXPECT_EQ(picker.result->rememberedMatcher, LinkRuleMatcher::domain("examp1e.com", true));
+    for (auto style : {PickerPresentationStyle::classic, PickerPresentationStyle::ring}) {
+        Picker picker(style, 3, "https://examp1e.com/login", LinkSafety::check(*link, {"example.com"}, {}));
+        ASSERT_TRUE(picker.window.dismissWarningPoint());
+        QTest::mouseClick(picker.window.view(), Qt::LeftButton, {}, *picker.window.dismissWarningPoint());
+        QTest::mouseClick(picker.window.view(), Qt::LeftButton, {}, *picker.window.dismissWarningPoint());
+        EXPECT_EQ(picker.dismissals, 1);
+        EXPECT_EQ(picker.finished, 0);
+        if (auto remember = picker.window.rememberPoint()) {
+            QTest::mouseClick(picker.window.view(), Qt::LeftButton, {}, *remember);
+        } else {
+            QTest::keyClick(&picker.window, Qt::Key_R);
+        }
+        QTest::keyClick(&picker.window, Qt::Key_2);
+        ASSERT_TRUE(picker.result);
+        EXPECT_EQ(picker.result->rememberedMatcher, LinkRuleMatcher::domain("examp1e.com", true));
+    }
 }
 
 // Not a check: the pictures in the README come from here.
