@@ -86,6 +86,17 @@ struct Shared {
     bool warningDismissed = false;
 
     void choose(int index) { finish(model.choice(index, model.isRemembering())); }
+
+    // "Don't warn again for this host", once.
+    void dismissWarning() {
+        if (!model.suspicion() || warningDismissed) {
+            return;
+        }
+        warningDismissed = true;
+        if (options.dismissWarning) {
+            options.dismissWarning();
+        }
+    }
     void highlight(int index) { model.moveHighlight(index - model.highlightedIndex().value()); }
 
     QPixmap siteIcon(int size) const {
@@ -269,13 +280,7 @@ class ClassicView final : public QWidget {
 
   public:
     void dismissWarning() {
-        if (!shared_.model.suspicion() || shared_.warningDismissed) {
-            return;
-        }
-        shared_.warningDismissed = true;
-        if (shared_.options.dismissWarning) {
-            shared_.options.dismissWarning();
-        }
+        shared_.dismissWarning();
         update();
     }
 
@@ -450,13 +455,7 @@ class RingView final : public QWidget {
 
   public:
     void dismissWarning() {
-        if (!shared_.model.suspicion() || shared_.warningDismissed) {
-            return;
-        }
-        shared_.warningDismissed = true;
-        if (shared_.options.dismissWarning) {
-            shared_.options.dismissWarning();
-        }
+        shared_.dismissWarning();
         update();
     }
 
