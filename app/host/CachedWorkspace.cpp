@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "ferrywise/foundation/JsonFile.hpp"
+#include "ferrywise/foundation/Paths.hpp"
 #include "ferrywise/foundation/Text.hpp"
 
 namespace ferrywise::host {
@@ -35,11 +36,6 @@ std::vector<fs::path> folderList(const char* name, const char* fallback) {
         }
     }
     return folders;
-}
-
-fs::path homeFolder(const char* name, const char* relative) {
-    auto value = variable(name);
-    return !value.empty() && value.front() == '/' ? fs::path(value) : fs::path(variable("HOME")) / relative;
 }
 
 // The stamp of one path: its times, size and inode, or "-" when it cannot be read.
@@ -93,8 +89,9 @@ std::string RegistryStamp::current() {
                              "XDG_CURRENT_DESKTOP", "PATH", "LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
         text += std::string(name) + '=' + variable(name) + '\n';
     }
+    const auto home = Paths::fromEnvironment();
     auto dataFolders = folderList("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
-    dataFolders.insert(dataFolders.begin(), homeFolder("XDG_DATA_HOME", ".local/share"));
+    dataFolders.insert(dataFolders.begin(), home.applicationSupport());
     for (const auto& folder : dataFolders) {
         noteTree(text, folder / "applications");
     }
@@ -104,7 +101,7 @@ std::string RegistryStamp::current() {
         note(text, folder);
     }
     auto configFolders = folderList("XDG_CONFIG_DIRS", "/etc/xdg");
-    configFolders.insert(configFolders.begin(), homeFolder("XDG_CONFIG_HOME", ".config"));
+    configFolders.insert(configFolders.begin(), home.config());
     std::vector<std::string> names{"mimeapps.list"};
     std::istringstream desktops(text::lowercased(variable("XDG_CURRENT_DESKTOP")));
     for (std::string desktop; std::getline(desktops, desktop, ':');) {
